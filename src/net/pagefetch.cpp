@@ -1,0 +1,161 @@
+#include "net/pagefetch.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QNetworkAccessManager>
+#include <QNetworkProxyFactory>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <QPointer>
+#include <QRegularExpression>
+#include <QStringDecoder>
+#include <QTimer>
+
+#include <memory>
+
+namespace net {
+namespace {
+
+std::chrono::milliseconds g_idleTimeout{30000};
+
+// The charset parameter of a Content-Type value, or "" when it names none.
+QByteArray charsetOfContentType(const QByteArray &contentType)
+{
+    static const QRegularExpression re(QStringLiteral(R"(charset\s*=\s*["']?([A-Za-z0-9._:-]+))"),
+                                       QRegularExpression::CaseInsensitiveOption);
+    const auto match = re.match(QString::fromLatin1(contentType));
+    return match.hasMatch() ? match.captured(1).toLatin1() : QByteArray();
+}
+
+// The charset named by <meta charset=...> or <meta http-equiv ... content="...charset=...">
+// within the first bytes of a page.
+QByteArray charsetOfMeta(const QByteArray &body)
+{
+    static const QRegularExpression re(
+        QStringLiteral(R"(<meta[^>]*charset\s*=\s*["']?([A-Za-z0-9._:-]+))"),
+        QRegularExpression::CaseInsensitiveOption);
+    const auto match = re.match(QString::fromLatin1(body.left(4096)));
+    return match.hasMatch() ? match.captured(1).toLatin1() : QByteArray();
+}
+
+bool isTransportError(QNetworkReply::NetworkError error)
+{
+    // Errors from 201 on come with an HTTP answer (404, 500 and the like); below that
+    // the connection itself or the proxy failed.
+    return error != QNetworkReply::NoError && error < QNetworkReply::ContentAccessDenied;
+}
+
+} // namespace
+
+QNetworkAccessManager &networkManager()
+{
+    static QPointer<QNetworkAccessManager> manager;
+    if (!manager) {
+        QNetworkProxyFactory::setUseSystemConfiguration(true);
+        manager = new QNetworkAccessManager(QCoreApplication::instance());
+        manager->setCache(nullptr);
+    }
+    return *manager;
+}
+
+std::chrono::milliseconds fetchIdleTimeout()
+{
+    return g_idleTimeout;
+}
+
+void setFetchIdleTimeout(std::chrono::milliseconds timeout)
+{
+    g_idleTimeout = timeout;
+}
+
+FetchResult fetch(const QNetworkRequest &original, qint64 maxBytes)
+{
+    QNetworkRequest request(original);
+    request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
+    request.setAttribute(QNetworkRequest::CacheSaveControlAttribute, false);
+
+    std::unique_ptr<QNetworkReply> reply(networkManager().get(request));
+
+    QEventLoop loop;
+    QTimer idle;
+    idle.setSingleShot(true);
+    bool timedOut = false;
+    bool tooLarge = false;
+
+    QObject::connect(reply.get(), &QNetworkReply::finished, &loop, &QEventLoop::quit);
+    QObject::connect(reply.get(), &QNetworkReply::downloadProgress, &loop,
+                     [&](qint64 received, qint64) {
+                         idle.start();
+                         if (received > maxBytes) {
+                             tooLarge = true;
+                             loop.quit();
+                         }
+                     });
+    QObject::connect(&idle, &QTimer::timeout, &loop, [&] {
+        timedOut = true;
+        loop.quit();
+    });
+
+    FetchResult result;
+    if (!reply->isFinished()) {
+        idle.start(fetchIdleTimeout());
+        loop.exec();
+    }
+
+    if (!reply->isFinished()) {
+        // Left the wait without an answer: a time-out, an oversized body, or the
+        // application leaving its event loops because it is quitting.
+        reply->disconnect(&loop);
+        reply->abort();
+        result.outcome = (timedOut || tooLarge) ? Outcome::Failed : Outcome::Abandoned;
+        result.errorString = timedOut ? QStringLiteral("no progress within the time limit")
+                                      : tooLarge ? QStringLiteral("answer too large")
+                                                 : QStringLiteral("abandoned");
+        return result;
+    }
+
+    const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+    if (isTransportError(reply->error()) || !status.isValid()) {
+        result.outcome = Outcome::Failed;
+        result.errorString = reply->errorString();
+        return result;
+    }
+    result.outcome = Outcome::Answered;
+    result.httpStatus = status.toInt();
+    result.contentType = reply->header(QNetworkRequest::ContentTypeHeader).toByteArray();
+    result.body = reply->readAll();
+    if (result.body.size() > maxBytes) {
+        result = FetchResult{};
+        result.errorString = QStringLiteral("answer too large");
+    }
+    return result;
+}
+
+QString decodeBody(const QByteArray &body, const QByteArray &contentType)
+{
+    QByteArray charset = charsetOfContentType(contentType);
+    if (charset.isEmpty())
+        charset = charsetOfMeta(body);
+    if (!charset.isEmpty()) {
+        QStringDecoder decoder(charset.constData());
+        if (decoder.isValid())
+            return decoder.decode(body);
+    }
+    return QString::fromUtf8(body);
+}
+
+PageResult GetBody(const QString &URL)
+{
+    QNetworkRequest request{QUrl(URL)};
+    request.setRawHeader("If-Modified-Since", "0");
+    const FetchResult fetched = fetch(request, kMaxPageBytes);
+
+    PageResult page;
+    page.outcome = fetched.outcome;
+    page.httpStatus = fetched.httpStatus;
+    if (fetched.outcome == Outcome::Answered)
+        page.text = decodeBody(fetched.body, fetched.contentType);
+    return page;
+}
+
+} // namespace net

@@ -1,0 +1,60 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <chrono>
+
+class QNetworkAccessManager;
+class QNetworkRequest;
+
+namespace net {
+
+// The program's one network access manager. It honours the system's proxy settings
+// (on Linux the http_proxy / no_proxy environment) and keeps no cache.
+QNetworkAccessManager &networkManager();
+
+// How a request ended.
+enum class Outcome {
+    Answered,  // the server sent a response (whatever its status)
+    Failed,    // no usable response: refused, unresolvable, reset, too large, or silent too long
+    Abandoned, // the program is quitting; the caller must not touch its window any more
+};
+
+struct FetchResult {
+    Outcome outcome = Outcome::Failed;
+    int httpStatus = 0;
+    QByteArray body;
+    QByteArray contentType;
+    QString errorString;
+};
+
+// A fetch ends as Failed after this long without any progress.
+std::chrono::milliseconds fetchIdleTimeout();
+void setFetchIdleTimeout(std::chrono::milliseconds timeout);
+
+// A page larger than this is not a page: the fetch stops and fails.
+inline constexpr qint64 kMaxPageBytes = 16 * 1024 * 1024;
+
+// Sends request and waits for the whole answer in a nested event loop, so the
+// windows stay live meanwhile.
+FetchResult fetch(const QNetworkRequest &request, qint64 maxBytes);
+
+// Decodes a page body: the charset of the Content-Type header, else a charset named
+// by a meta element near the top of the page, else UTF-8.
+QString decodeBody(const QByteArray &body, const QByteArray &contentType);
+
+struct PageResult {
+    Outcome outcome = Outcome::Failed;
+    QString text;
+    int httpStatus = 0;
+
+    bool answered() const { return outcome == Outcome::Answered; }
+    bool abandoned() const { return outcome == Outcome::Abandoned; }
+};
+
+// Fetches the page at URL (used unchanged) with "If-Modified-Since: 0" and returns
+// its whole text, whatever the HTTP status of the answer.
+PageResult GetBody(const QString &URL);
+
+} // namespace net

@@ -1,0 +1,92 @@
+#include "song/songpage.h"
+
+#include "net/endpoints.h"
+#include "song/cut.h"
+
+namespace {
+
+using cut::assignIf;
+using cut::headUpTo;
+using cut::pieceAfter;
+using cut::removeAll;
+using cut::trimSpaces;
+
+const QString Q = QStringLiteral("\"");
+
+// A count shown in the song panel: `<span class="<kind>">` ... `<em>` count `<`.
+QString countText(const QString &page, const QString &kind, QString &piece, QString &emPiece)
+{
+    assignIf(piece, pieceAfter(page, QStringLiteral("<span class=") + Q + kind + Q + QStringLiteral(">")));
+    assignIf(emPiece, pieceAfter(piece, QStringLiteral("<em>")));
+    return removeAll(headUpTo(emPiece, QStringLiteral("<")), QStringLiteral("<"));
+}
+
+// A text up to the next "<", without it, trimmed.
+QString textUpToTag(const QString &piece)
+{
+    return trimSpaces(removeAll(headUpTo(piece, QStringLiteral("<")), QStringLiteral("<")));
+}
+
+} // namespace
+
+SongPanel cutSongPage(const QString &P, LookupSlots &pieces, SongRecord &record)
+{
+    record.strMvUrl.clear();
+
+    assignIf(pieces.titlePiece, pieceAfter(P, QStringLiteral("<title>")));
+    if (const auto user = pieceAfter(pieces.titlePiece, QStringLiteral("-")))
+        pieces.userPiece = trimSpaces(*user);
+    record.strUserName = trimSpaces(
+        removeAll(headUpTo(pieces.userPiece, QStringLiteral("唱吧")), QStringLiteral("唱")));
+
+    assignIf(pieces.fansPiece, pieceAfter(P, QStringLiteral("<em class=") + Q + QStringLiteral("nm") + Q + QStringLiteral(">")));
+    const QString fans = textUpToTag(pieces.fansPiece);
+
+    assignIf(pieces.descriptionPiece, pieceAfter(P, QStringLiteral("des twemoji") + Q + QStringLiteral(">")));
+    const QString description = textUpToTag(pieces.descriptionPiece);
+
+    assignIf(pieces.songPiece, pieceAfter(P, QStringLiteral("<title>")));
+    const QString songName = trimSpaces(removeAll(headUpTo(pieces.songPiece, QStringLiteral("-")), QStringLiteral("-")));
+
+    const QString plays = countText(P, QStringLiteral("audience info"), pieces.playsPiece, pieces.playsEmPiece);
+    const QString gifts = countText(P, QStringLiteral("presents info"), pieces.giftsPiece, pieces.giftsEmPiece);
+    const QString shares = countText(P, QStringLiteral("share info"), pieces.sharesPiece, pieces.sharesEmPiece);
+    const QString comments = countText(P, QStringLiteral("comment info"), pieces.commentsPiece, pieces.commentsEmPiece);
+
+    assignIf(pieces.avatarPiece, pieceAfter(P, endpoints::imagePrefix()));
+    const QString avatarAddress = endpoints::imagePrefix() + removeAll(headUpTo(pieces.avatarPiece, Q), Q);
+
+    // The page writes the audio address as a quoted script value followed by a comma.
+    assignIf(pieces.vAudioTail, pieceAfter(P, QStringLiteral("(function(){var a=") + Q));
+    pieces.vAudioBare = trimSpaces(removeAll(pieces.vAudioTail, Q));
+    const qsizetype closingQuote = pieces.vAudioTail.indexOf(Q) + 1; // 1-based, 0 when none
+    record.strMusicUrl = removeAll(pieces.vAudioBare.left(closingQuote), QStringLiteral(","));
+
+    assignIf(record.strWorkId, cut::element(record.strMusicUrl, QStringLiteral("/"), 6));
+    record.strWorkId = removeAll(headUpTo(record.strWorkId, QStringLiteral(".")), QStringLiteral("."));
+
+    SongPanel panel;
+    panel.label1 = QStringLiteral("用户名：") + record.strUserName;
+    panel.label4 = QStringLiteral("粉丝数：") + fans;
+    panel.label10 = description;
+    panel.label2 = QStringLiteral("演唱歌曲：") + songName;
+    panel.label5 = QStringLiteral("播放次数：") + plays + QStringLiteral("次");
+    panel.label6 = QStringLiteral("收到礼物：") + gifts + QStringLiteral("个");
+    panel.label7 = QStringLiteral("转发次数：") + shares + QStringLiteral("次");
+    panel.label9 = QStringLiteral("评论数量：") + comments + QStringLiteral("次");
+    panel.avatarAddress = avatarAddress;
+
+    const QString player = endpoints::videoPlayerAddress();
+    panel.hasMv = P.contains(player);
+    if (panel.hasMv) {
+        const QString mvPiece = pieceAfter(P, player).value_or(QString());
+        const QString mvHead = removeAll(headUpTo(mvPiece, Q), Q);
+        record.strMvUrl = player + QString(mvHead).replace(QStringLiteral("&amp;"), QStringLiteral("&"));
+    }
+    return panel;
+}
+
+QString songNameOfCaption(const QString &label2Caption)
+{
+    return QString(label2Caption).remove(QStringLiteral("演唱歌曲："));
+}

@@ -1,0 +1,38 @@
+#include <QApplication>
+#include <QByteArray>
+#include <QElapsedTimer>
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <memory>
+
+int main(int argc, char **argv)
+{
+    // The tests own their network setup: a proxy of the machine must not reach them.
+    for (const char *name : {"http_proxy", "HTTP_PROXY", "https_proxy", "HTTPS_PROXY", "all_proxy",
+                             "ALL_PROXY", "no_proxy", "NO_PROXY"})
+        qunsetenv(name);
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+
+    bool listing = false;
+    for (int i = 1; i < argc; ++i)
+        listing = listing || std::strcmp(argv[i], "--gtest_list_tests") == 0;
+
+    ::testing::InitGoogleTest(&argc, argv);
+    std::unique_ptr<QApplication> app;
+    if (!listing)
+        app = std::make_unique<QApplication>(argc, argv);
+    const int failed = RUN_ALL_TESTS();
+    if (app) {
+        // Let the network stack finish deleting what aborted requests left behind.
+        QElapsedTimer clock;
+        clock.start();
+        while (clock.elapsed() < 200) {
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        }
+    }
+    return failed;
+}
