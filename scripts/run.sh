@@ -8,7 +8,7 @@ cmake -S . -B build -DCMAKE_BUILD_TYPE=Release
 cmake --build build -j"$(nproc)"
 
 port="${QUILLORY_SERVICE_PORT:-8765}"
-build/tests/servicedouble/quillory-service --port "$port" &
+build/tests/double/quillory-service --port "$port" &
 service=$!
 trap 'kill "$service" 2>/dev/null || true' EXIT
 sleep 0.5

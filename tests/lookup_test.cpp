@@ -145,7 +145,10 @@ TEST_F(Lookup, AnEmptyPageStopsSilently)
 TEST_F(Lookup, AMissingAvatarClearsThePicture)
 {
     servePage(kShare, sharePage(false));
-    service().script(kAvatar, servicedouble::ScriptedResponse{404, "<html>404</html>"});
+    servicedouble::ScriptedResponse missing;
+    missing.status = 404;
+    missing.body = "<html>404</html>";
+    service().script(kAvatar, missing);
     lookUp(QString::fromStdString(kShare));
     EXPECT_TRUE(control<QLabel>("Image1")->pixmap().isNull());
     EXPECT_EQ(caption("Label2"), QStringLiteral("演唱歌曲：后来"));

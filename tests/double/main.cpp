@@ -1,0 +1,72 @@
+// quillory-service: runs the local service double until Ctrl+C, so that Quillory can be
+// tried by hand without the network. Start it, then start the program with
+// http_proxy pointing at the address it prints.
+#include "servicedouble.h"
+
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <exception>
+#include <iostream>
+#include <string>
+
+namespace {
+
+int usage(const char *program)
+{
+    std::cerr << "用法 / usage: " << program << " [--port N]   (默认 / default 8765)\n";
+    return 2;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    int port = 8765;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--port" && i + 1 < argc) {
+            char *end = nullptr;
+            const long value = std::strtol(argv[++i], &end, 10);
+            if (*end != '\0' || value < 1 || value > 65535)
+                return usage(argv[0]);
+            port = static_cast<int>(value);
+        } else if (arg == "-h" || arg == "--help") {
+            usage(argv[0]);
+            return 0;
+        } else {
+            return usage(argv[0]);
+        }
+    }
+
+    // Block the stop signals before the server starts its threads, so that only the
+    // sigwait below receives them.
+    sigset_t stopSignals;
+    sigemptyset(&stopSignals);
+    sigaddset(&stopSignals, SIGINT);
+    sigaddset(&stopSignals, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+
+    try {
+        servicedouble::ServiceDouble service(port);
+        std::cout << "Quillory 本地服务替身 / local service double\n"
+                  << "代理地址 / proxy address: " << service.proxyUrl() << "\n"
+                  << "启动程序前设置 / before starting the program: export http_proxy=" << service.proxyUrl()
+                  << "\n\n"
+                  << "歌曲分享页 / share pages:\n";
+        for (const auto &url : servicedouble::ServiceDouble::sampleShareUrls())
+            std::cout << url << "\n";
+        std::cout << "\n歌手主页 / singer pages:\n";
+        for (const auto &url : servicedouble::ServiceDouble::sampleSingerUrls())
+            std::cout << url << "\n";
+        std::cout << "\n按 Ctrl+C 结束 / press Ctrl+C to stop" << std::endl;
+
+        int received = 0;
+        sigwait(&stopSignals, &received);
+        std::cout << "已停止 / stopped" << std::endl;
+    } catch (const std::exception &e) {
+        std::cerr << "quillory-service: " << e.what() << "\n";
+        return 1;
+    }
+    return 0;
+}

@@ -1,0 +1,75 @@
+// A local stand-in for the web services that Quillory reads: the karaoke service's
+// share pages, singer pages, resolve answers, pictures and audio files, the video
+// player's script, and the maker's version file, forum and home page.
+//
+// The double is an HTTP server on 127.0.0.1 that the program reaches as its HTTP
+// proxy, so every request names its absolute address (GET http://changba.com/s/...).
+// Built-in answers come from the files in tests/double/data; a test can replace the
+// answer for any address with script(), and look at what arrived with requests().
+//
+// Only standard types appear here, so both the Qt tests and the plain demo program
+// can use it.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace servicedouble {
+
+struct RecordedRequest {
+    std::string method; // as sent on the wire, e.g. "GET"
+    std::string url;    // request target as received (the absolute address when sent to a proxy)
+    std::vector<std::pair<std::string, std::string>> headers; // as received, in order
+
+    // Value of the first header of that name (case-insensitive); "" when absent.
+    std::string header(const std::string &name) const;
+};
+
+struct ScriptedResponse {
+    int status = 200;
+    std::string body;
+    std::string contentType = "text/html; charset=utf-8"; // "" sends no Content-Type
+    std::vector<std::pair<std::string, std::string>> headers; // extra headers
+    int delayMs = 0;              // wait before answering at all
+    bool noContentLength = false; // send the body without a Content-Length (chunked)
+    long long cutAfter = -1;      // announce the full length, send only this many body bytes, then drop the connection
+    int chunkSize = 0;            // when > 0, send the body in pieces of this many bytes...
+    int chunkDelayMs = 0;         // ...with this pause between pieces (a slow trickle)
+};
+
+class ServiceDouble {
+public:
+    // Binds 127.0.0.1 on a free port and starts the server thread; ready to answer on return.
+    ServiceDouble();
+    // Same on a fixed port; throws std::runtime_error when the port cannot be bound.
+    explicit ServiceDouble(int port);
+    // Stops the server and joins its threads, cutting short delayed or trickling answers.
+    ~ServiceDouble();
+
+    ServiceDouble(const ServiceDouble &) = delete;
+    ServiceDouble &operator=(const ServiceDouble &) = delete;
+
+    int port() const;
+    std::string proxyUrl() const; // "http://127.0.0.1:<port>"
+
+    // Answer for one absolute address (exact; scheme and host compared without case,
+    // a default ":80" ignored) until reset(). Replaces the built-in answer.
+    void script(const std::string &url, ScriptedResponse response);
+    // Drops all scripted answers and all recorded requests.
+    void reset();
+
+    std::vector<RecordedRequest> requests() const;
+    // Number of recorded requests for that address (compared like script() keys).
+    int requestCount(const std::string &url) const;
+
+    static std::vector<std::string> sampleShareUrls();  // the built-in share pages
+    static std::vector<std::string> sampleSingerUrls(); // the built-in singer home pages
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+};
+
+} // namespace servicedouble
