@@ -5,7 +5,8 @@ set -euo pipefail
 packages=(
     build-essential cmake pkg-config
     qt6-base-dev qt6-base-dev-tools libgl-dev
-    libcpp-httplib-dev libgtest-dev
+    qt6-multimedia-dev gstreamer1.0-plugins-base gstreamer1.0-plugins-good
+    libcpp-httplib-dev libgtest-dev libbenchmark-dev curl
     fonts-noto-cjk xdg-utils xvfb xauth
 )
 
