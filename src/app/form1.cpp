@@ -3,6 +3,7 @@
 #include "app/alphaimage.h"
 #include "app/captionlabel.h"
 #include "app/module1.h"
+#include "app/twips.h"
 #include "net/endpoints.h"
 #include "platform/mci.h"
 #include "platform/programfolder.h"
@@ -27,23 +28,6 @@ static void initResources()
 }
 
 namespace {
-
-// Positions are kept in twips, as the window was laid out: 15 twips make a pixel.
-constexpr int px(int twips) { return twips / 15; }
-QRect tw(int left, int top, int width, int height)
-{
-    return QRect(px(left), px(top), px(width), px(height));
-}
-
-QFont uiFont(qreal pointSize)
-{
-    QFont font;
-    // Simplified Chinese glyphs whatever the locale.
-    font.setFamilies({QStringLiteral("Microsoft YaHei"), QStringLiteral("微软雅黑"),
-                      QStringLiteral("Noto Sans CJK SC")});
-    font.setPointSizeF(pointSize);
-    return font;
-}
 
 template<typename W>
 W *named(W *widget, const char *name, const QRect &geometry)
@@ -207,6 +191,7 @@ void Form1::buildSongPanel()
     Slider1->setRange(0, 1000);
 
     connect(Command13, &QPushButton::clicked, this, &Form1::Command13_Click);
+    connect(Command8, &QPushButton::clicked, this, &Form1::Command8_Click);
 }
 
 void Form1::buildDownloadPanel()

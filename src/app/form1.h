@@ -5,6 +5,7 @@
 #include <QWidget>
 
 class AlphaImage;
+class Form2;
 class CaptionLabel;
 class QLabel;
 class QLineEdit;
@@ -57,6 +58,9 @@ private:
     void Command9_Click();
     void Command11_Click();
     void Command13_Click();
+
+    // mv/
+    void Command8_Click();
 
     // Address row and works list
     CaptionLabel *Label11_0 = nullptr;
@@ -121,4 +125,8 @@ private:
     // Song record and lookup slots
     SongRecord record;
     LookupSlots pieces;
+
+    // MV export: the last page line written, and the MV window once it was first shown
+    QString strMvHtml;
+    Form2 *mvWindow = nullptr;
 };

@@ -4,9 +4,22 @@
 
 namespace platform {
 
+namespace {
+QString &overridden()
+{
+    static QString folder;
+    return folder;
+}
+} // namespace
+
 QString programFolder()
 {
-    return QCoreApplication::applicationDirPath();
+    return overridden().isEmpty() ? QCoreApplication::applicationDirPath() : overridden();
+}
+
+void setProgramFolder(const QString &folder)
+{
+    overridden() = folder;
 }
 
 } // namespace platform
