@@ -7,6 +7,7 @@ packages=(
     qt6-base-dev qt6-base-dev-tools libgl-dev
     qt6-multimedia-dev gstreamer1.0-plugins-base gstreamer1.0-plugins-good
     libcpp-httplib-dev libgtest-dev libbenchmark-dev curl
+    clang libclang-rt-dev
     fonts-noto-cjk xdg-utils xvfb xauth
 )
 
