@@ -8,6 +8,7 @@
 #include <QDialog>
 #include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -213,6 +214,50 @@ TEST_F(MvExport, APageThatCannotBeWrittenIsReportedAndNothingIsShown)
     EXPECT_EQ(status(), QStringLiteral("无法写入video.htm文件.."));
     EXPECT_TRUE(window->findChildren<QDialog *>().isEmpty());
     EXPECT_EQ(window->songRecord().strMvUrl, QStringLiteral("http://player.youku.com/player.php?sid=ro"));
+}
+
+} // namespace
+
+namespace {
+
+// An installed program's folder is not writable: the page goes to the user's data folder,
+// and the MV window's note says where.
+TEST_F(MvExport, APageThatCannotGoNextToTheProgramGoesToTheUserDataFolder)
+{
+    QTemporaryDir home;
+    const QByteArray oldDataHome = qgetenv("XDG_DATA_HOME");
+    qputenv("XDG_DATA_HOME", home.path().toUtf8());
+    platform::setProgramFolder(folder.filePath(QStringLiteral("not-there")));
+
+    servePage(kMvShare, pageWithMv(QStringLiteral(".php?sid=installed")));
+    lookUp(QString::fromStdString(kMvShare));
+    const QString page = home.filePath(QStringLiteral("quillory/video.htm"));
+    ASSERT_TRUE(exportMv([&](QDialog *form2) {
+        auto *note = form2->findChild<QLabel *>(QStringLiteral("Label3"));
+        EXPECT_TRUE(note->toolTip().contains(home.filePath(QStringLiteral("quillory")))) << note->toolTip().toStdString();
+        QTest::mouseClick(form2->findChild<QPushButton *>(QStringLiteral("Command1")), Qt::LeftButton);
+    }));
+    EXPECT_EQ(fileBytes(page),
+              QByteArray("<div><script src=\"http://player.youku.com/player.php?sid=installed\" "
+                         "type=\"text/javascript\"></script></div>\r\n"));
+    ASSERT_EQ(platform::shellLog().size(), 1);
+    EXPECT_EQ(platform::shellLog().first().url, QUrl::fromLocalFile(page));
+
+    if (oldDataHome.isNull())
+        qunsetenv("XDG_DATA_HOME");
+    else
+        qputenv("XDG_DATA_HOME", oldDataHome);
+}
+
+TEST_F(MvExport, ThePageGoesNextToAWritableProgramAndTheNoteSaysSo)
+{
+    servePage(kMvShare, pageWithMv(QStringLiteral(".php?sid=beside")));
+    lookUp(QString::fromStdString(kMvShare));
+    ASSERT_TRUE(exportMv([&](QDialog *form2) {
+        EXPECT_EQ(form2->findChild<QLabel *>(QStringLiteral("Label3"))->text(),
+                  QStringLiteral("已在当前文件夹下生成名为“video.htm”"));
+    }));
+    EXPECT_TRUE(QFile::exists(pagePath()));
 }
 
 } // namespace

@@ -238,7 +238,7 @@ void Form1::Form_Load()
     // 1. No window icon of its own.
     setWindowIcon(QIcon());
     // 2, 3. The skin; start-up goes on whatever it answers.
-    platform::SkinH_AttachEx(platform::programFolder() + QStringLiteral("/skinh.she"), QString());
+    platform::SkinH_AttachEx(platform::dataFile(QStringLiteral("skinh.she")), QString());
     platform::SkinH_AdjustHSV(140, 0, 0);
     // 4. The status strip runs from x = 2 to one pixel short of the right edge.
     Image3->setGeometry(2, Image3->y(), width() - 3, Image3->height());

@@ -2,14 +2,19 @@
 
 #include "app/twips.h"
 #include "mv/mvpage.h"
+#include "platform/programfolder.h"
 #include "platform/shell.h"
 
+#include <QDir>
+#include <QFontMetrics>
 #include <QGroupBox>
 #include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QUrl>
+
+#include <algorithm>
 
 namespace {
 
@@ -60,6 +65,21 @@ void Form2::showExport(const QString &mvUrl, const QString &pageLine)
     Text1->setCursorPosition(0);
     Text2->setText(pageLine);
     Text2->setCursorPosition(0);
+    // The note names the folder when the page could not go next to the program.
+    const QString folder = mv::pageFolder();
+    Label3->setToolTip(QString());
+    Label3->move(px(2880), px(480));
+    if (folder == platform::programFolder()) {
+        Label3->setText(QStringLiteral("已在当前文件夹下生成名为“video.htm”"));
+    } else {
+        const QString note = QStringLiteral("已在%1下生成名为“video.htm”").arg(QDir::toNativeSeparators(folder));
+        const int room = Command1->x() - px(240) - px(120);
+        Label3->setText(Label3->fontMetrics().elidedText(note, Qt::ElideMiddle, room));
+        Label3->setToolTip(note);
+        Label3->move(std::max(px(240), Command1->x() - px(120) - Label3->fontMetrics().horizontalAdvance(Label3->text())),
+                     px(480));
+    }
+    Label3->adjustSize();
 }
 
 void Form2::Command1_Click()

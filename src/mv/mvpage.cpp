@@ -28,9 +28,17 @@ QString pageLine(const QString &mvUrl)
            + QLatin1String("\" type=\"text/javascript\"></script></div>");
 }
 
+QString pageFolder()
+{
+    if (platform::programFolderWritable())
+        return platform::programFolder();
+    const QString data = platform::userDataFolder();
+    return data.isEmpty() ? platform::programFolder() : data;
+}
+
 QString pagePath()
 {
-    return platform::programFolder() + QLatin1String("/video.htm");
+    return pageFolder() + QLatin1String("/video.htm");
 }
 
 bool writePage(const QString &path, const QString &line)

@@ -1,15 +1,24 @@
 #include "platform/programfolder.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+// Where the installed data folder lies, seen from the installed program's folder.
+#ifndef QUILLORY_DATA_FROM_BIN
+#define QUILLORY_DATA_FROM_BIN "../share/quillory"
+#endif
 
 namespace platform {
-
 namespace {
+
 QString &overridden()
 {
     static QString folder;
     return folder;
 }
+
 } // namespace
 
 QString programFolder()
@@ -20,6 +29,35 @@ QString programFolder()
 void setProgramFolder(const QString &folder)
 {
     overridden() = folder;
+}
+
+bool programFolderWritable()
+{
+    const QFileInfo folder(programFolder());
+    return folder.isDir() && folder.isWritable();
+}
+
+QString userDataFolder()
+{
+    const QString base = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    if (base.isEmpty())
+        return QString();
+    const QString folder = base + QLatin1String("/quillory");
+    return QDir().mkpath(folder) ? folder : QString();
+}
+
+QString userMusicFolder()
+{
+    const QString music = QStandardPaths::writableLocation(QStandardPaths::MusicLocation);
+    return music.isEmpty() ? QDir::homePath() : music;
+}
+
+QString dataFile(const QString &name)
+{
+    const QString beside = programFolder() + QLatin1Char('/') + name;
+    if (QFileInfo::exists(beside))
+        return beside;
+    return QDir::cleanPath(programFolder() + QLatin1String("/" QUILLORY_DATA_FROM_BIN "/") + name);
 }
 
 } // namespace platform

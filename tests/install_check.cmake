@@ -1,0 +1,22 @@
+# Installs the build into a scratch prefix and checks that a desktop finds everything.
+set(prefix "${BUILD_DIR}/install-check")
+file(REMOVE_RECURSE "${prefix}")
+execute_process(COMMAND "${CMAKE_COMMAND}" --install "${BUILD_DIR}" --prefix "${prefix}"
+                RESULT_VARIABLE result OUTPUT_QUIET)
+if(NOT result EQUAL 0)
+    message(FATAL_ERROR "cmake --install failed: ${result}")
+endif()
+foreach(f bin/quillory share/quillory/skinh.she share/applications/quillory.desktop
+          share/icons/hicolor/scalable/apps/quillory.svg)
+    if(NOT EXISTS "${prefix}/${f}")
+        message(FATAL_ERROR "missing after install: ${f}")
+    endif()
+endforeach()
+file(READ "${prefix}/share/applications/quillory.desktop" entry)
+foreach(line "Exec=quillory" "Icon=quillory" "Comment=" "Comment[zh_CN]=" "Categories=AudioVideo;")
+    string(FIND "${entry}" "${line}" at)
+    if(at EQUAL -1)
+        message(FATAL_ERROR "the desktop entry lacks ${line}")
+    endif()
+endforeach()
+file(REMOVE_RECURSE "${prefix}")
