@@ -29,8 +29,9 @@ void Form1::aicAlphaImage3_Click()
     const net::PageResult page = net::GetBody(address);
     if (!self || page.abandoned())
         return;
-    if (!page.answered()) {
-        // Never show the previous page again as if it were this one.
+    if (!page.answered() || page.httpStatus >= 400) {
+        // Never show the previous page again as if it were this one, and never read an
+        // error page as a song.
         setStatus(QStringLiteral("网页获取失败,请您稍后再试 .."));
         return;
     }

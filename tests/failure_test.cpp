@@ -1,0 +1,299 @@
+// Every network path through every kind of failure: what the user sees afterwards, and
+// that the window is still live and usable.
+#include "app/alphaimage.h"
+#include "net/endpoints.h"
+#include "net/pagefetch.h"
+#include "platform/exit.h"
+#include "windowtest.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QNetworkProxy>
+#include <QNetworkProxyFactory>
+#include <QPushButton>
+#include <QTcpServer>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <functional>
+#include <ostream>
+#include <string>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+enum class Failure {
+    Refused,        // nothing listens where the proxy should be
+    Unresolvable,   // the proxy's host name does not resolve
+    NoAnswer,       // the server accepts and never answers within the time limit
+    ResetHalfway,   // the connection drops halfway through the body
+    NotFound,       // 404 with an HTML body
+    ServerError,    // 500 with an HTML body
+    EmptyBody,      // 200 with nothing in it
+    Huge,           // a body far larger than any real page
+    WrongCharset,   // UTF-8 bytes announced as GB18030
+    MissingCharset, // no charset anywhere
+    NotAPicture,    // a picture address that answers with a page
+};
+
+const char *name(Failure f)
+{
+    switch (f) {
+    case Failure::Refused: return "Refused";
+    case Failure::Unresolvable: return "Unresolvable";
+    case Failure::NoAnswer: return "NoAnswer";
+    case Failure::ResetHalfway: return "ResetHalfway";
+    case Failure::NotFound: return "NotFound";
+    case Failure::ServerError: return "ServerError";
+    case Failure::EmptyBody: return "EmptyBody";
+    case Failure::Huge: return "Huge";
+    case Failure::WrongCharset: return "WrongCharset";
+    case Failure::MissingCharset: return "MissingCharset";
+    case Failure::NotAPicture: return "NotAPicture";
+    }
+    return "?";
+}
+
+void PrintTo(Failure f, std::ostream *os)
+{
+    *os << name(f);
+}
+
+bool breaksTheProxy(Failure f)
+{
+    return f == Failure::Refused || f == Failure::Unresolvable;
+}
+
+const std::string kShare = "http://changba.com/s/Wc7nGGH3ZBbq";
+const std::string kAvatar = "http://aliimg.changba.com/cache/photo/855237_200_200.jpg";
+
+const std::string kErrorPage = "<html><head><title>出错了</title></head><body><h1>页面不存在</h1></body></html>";
+
+// The answer a failure scripts for url, built from the page the address normally gives.
+servicedouble::ScriptedResponse failingAnswer(Failure f, const std::string &normalBody,
+                                              const std::string &normalType)
+{
+    servicedouble::ScriptedResponse r;
+    r.body = normalBody;
+    r.contentType = normalType;
+    switch (f) {
+    case Failure::NoAnswer: r.delayMs = 1500; break;
+    case Failure::ResetHalfway: r.cutAfter = (long long)normalBody.size() / 2; break;
+    case Failure::NotFound: r.status = 404; r.body = kErrorPage; r.contentType = "text/html; charset=utf-8"; break;
+    case Failure::ServerError: r.status = 500; r.body = kErrorPage; r.contentType = "text/html; charset=utf-8"; break;
+    case Failure::EmptyBody: r.body.clear(); break;
+    case Failure::Huge: r.body = normalBody + std::string(17 * 1024 * 1024, ' '); break;
+    case Failure::WrongCharset: r.contentType = "text/html; charset=gb18030"; break;
+    case Failure::MissingCharset: r.contentType = "text/html"; break;
+    case Failure::NotAPicture: r.body = kErrorPage; r.contentType = "image/jpeg"; break;
+    case Failure::Refused:
+    case Failure::Unresolvable: break;
+    }
+    return r;
+}
+
+// The built-in answer of the double for url, fetched once through the program's own fetch.
+struct Normal {
+    std::string body;
+    std::string type;
+};
+Normal normalAnswer(const std::string &url)
+{
+    const net::FetchResult got = net::fetch(QNetworkRequest(QUrl(QString::fromStdString(url))), 1 << 24);
+    return {got.body.toStdString(), got.contentType.toStdString()};
+}
+
+class Failures : public WindowTest
+{
+protected:
+    void SetUp() override
+    {
+        WindowTest::SetUp();
+        net::setFetchIdleTimeout(400ms);
+    }
+    void TearDown() override
+    {
+        restoreProxy();
+        net::setFetchIdleTimeout(30000ms);
+        WindowTest::TearDown();
+    }
+
+    // Makes every request of the program (the media player's included) go to a proxy that
+    // cannot be reached.
+    void breakProxy(Failure f)
+    {
+        savedProxy = qgetenv("http_proxy");
+        QString host = QStringLiteral("127.0.0.1");
+        quint16 port = 0;
+        if (f == Failure::Refused) {
+            QTcpServer probe; // a port that was free a moment ago and is closed now
+            probe.listen(QHostAddress::LocalHost);
+            port = probe.serverPort();
+        } else {
+            host = QStringLiteral("no-such-proxy.invalid");
+            port = 3128;
+        }
+        QNetworkProxy::setApplicationProxy(QNetworkProxy(QNetworkProxy::HttpProxy, host, port));
+        qputenv("http_proxy", QStringLiteral("http://%1:%2").arg(host).arg(port).toUtf8());
+        proxyBroken = true;
+    }
+    void restoreProxy()
+    {
+        if (!proxyBroken)
+            return;
+        qputenv("http_proxy", savedProxy);
+        QNetworkProxyFactory::setUseSystemConfiguration(true);
+        proxyBroken = false;
+    }
+
+    // Scripts url to fail as f (or breaks the proxy for the failures of the connection).
+    void fail(Failure f, const std::string &url)
+    {
+        if (breaksTheProxy(f)) {
+            breakProxy(f);
+            return;
+        }
+        const Normal normal = normalAnswer(url);
+        service().script(url, failingAnswer(f, normal.body, normal.type));
+    }
+
+    // A full lookup of a good page still works: the window is live and usable.
+    void expectUsable()
+    {
+        restoreProxy();
+        service().reset();
+        lookUp(QStringLiteral("http://changba.com/s/Hx8Jd2PaVk3T"));
+        EXPECT_EQ(caption("Label2"), QStringLiteral("演唱歌曲：夜空中最亮的星")) << "the window is usable afterwards";
+        EXPECT_TRUE(window->isEnabled());
+    }
+
+    QByteArray savedProxy;
+    bool proxyBroken = false;
+};
+
+// ---- The update check ----------------------------------------------------------------
+
+class UpdateCheckFailure : public Failures, public ::testing::WithParamInterface<Failure> {};
+
+TEST_P(UpdateCheckFailure, SaysTheCheckFailedAndKeepsTheBoxesLockedAsDesigned)
+{
+    fail(GetParam(), endpoints::versionFileAddress().toStdString());
+    window = startWindow();
+    const bool stillCurrent = GetParam() == Failure::WrongCharset || GetParam() == Failure::MissingCharset;
+    if (stillCurrent) {
+        // An ASCII version file reads the same in any charset.
+        EXPECT_TRUE(platform::messageBoxLog().isEmpty());
+        EXPECT_TRUE(control<QLineEdit>("Text1")->isEnabled());
+    } else {
+        ASSERT_EQ(platform::messageBoxLog().size(), 1);
+        EXPECT_EQ(platform::messageBoxLog().first().text, QStringLiteral("检测更新失败!请您稍后再试,暂时使用原版"));
+        // Without a confirmed version the address boxes stay locked for the run.
+        EXPECT_FALSE(control<QLineEdit>("Text1")->isEnabled());
+        EXPECT_FALSE(control<QLineEdit>("Text2")->isEnabled());
+        EXPECT_EQ(platform::endProgramCount(), 0) << "the program goes on with the old version";
+    }
+    EXPECT_TRUE(window->isVisible());
+    restoreProxy();
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryFailure, UpdateCheckFailure,
+                         ::testing::Values(Failure::Refused, Failure::Unresolvable, Failure::NoAnswer,
+                                           Failure::ResetHalfway, Failure::NotFound, Failure::ServerError,
+                                           Failure::EmptyBody, Failure::Huge, Failure::WrongCharset,
+                                           Failure::MissingCharset),
+                         [](const auto &info) { return std::string(name(info.param)); });
+
+// ---- The share page --------------------------------------------------------------------
+
+class SharePageFailure : public Failures, public ::testing::WithParamInterface<Failure>
+{
+protected:
+    void SetUp() override
+    {
+        Failures::SetUp();
+        window = startWindow();
+        lookUp(QStringLiteral("http://changba.com/s/Kp2vRt9sLmQx")); // an earlier song
+        ASSERT_EQ(caption("Label2"), QStringLiteral("演唱歌曲：Love"));
+    }
+};
+
+TEST_P(SharePageFailure, SaysTheFetchFailedAndKeepsTheEarlierSong)
+{
+    fail(GetParam(), kShare);
+    lookUp(QString::fromStdString(kShare));
+    EXPECT_EQ(status(), QStringLiteral("网页获取失败,请您稍后再试 .."));
+    EXPECT_EQ(caption("Label2"), QStringLiteral("演唱歌曲：Love"));
+    EXPECT_EQ(window->songRecord().strWorkId, QStringLiteral("1043570016"));
+    expectUsable();
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryFailure, SharePageFailure,
+                         ::testing::Values(Failure::Refused, Failure::Unresolvable, Failure::NoAnswer,
+                                           Failure::ResetHalfway, Failure::NotFound, Failure::ServerError,
+                                           Failure::Huge),
+                         [](const auto &info) { return std::string(name(info.param)); });
+
+TEST_F(Failures, AnEmptySharePageChangesNothingAsDesigned)
+{
+    window = startWindow();
+    lookUp(QStringLiteral("http://changba.com/s/Kp2vRt9sLmQx"));
+    fail(Failure::EmptyBody, kShare);
+    lookUp(QString::fromStdString(kShare));
+    EXPECT_EQ(status(), QStringLiteral("欢迎使用Solvane系列软件 .."));
+    EXPECT_EQ(caption("Label2"), QStringLiteral("演唱歌曲：Love"));
+    expectUsable();
+}
+
+TEST_F(Failures, ASharePageInAWrongCharsetStillGivesItsAddresses)
+{
+    window = startWindow();
+    fail(Failure::WrongCharset, kShare);
+    lookUp(QString::fromStdString(kShare));
+    // The Chinese captions come out garbled, as in a browser trusting the same header, but
+    // the ASCII addresses read the same in either charset.
+    EXPECT_EQ(window->songRecord().strWorkId, QStringLiteral("1043562829"));
+    EXPECT_NE(caption("Label2"), QStringLiteral("演唱歌曲：后来"));
+    expectUsable();
+}
+
+TEST_F(Failures, ASharePageWithoutCharsetIsReadAsUtf8)
+{
+    window = startWindow();
+    const Normal normal = normalAnswer(kShare);
+    std::string body = normal.body;
+    for (const std::string meta : {"<meta charset=\"utf-8\">", "<meta charset=\"UTF-8\">"})
+        for (auto at = body.find(meta); at != std::string::npos; at = body.find(meta))
+            body.erase(at, meta.size());
+    service().script(kShare, failingAnswer(Failure::MissingCharset, body, normal.type));
+    lookUp(QString::fromStdString(kShare));
+    EXPECT_EQ(caption("Label2"), QStringLiteral("演唱歌曲：后来"));
+    expectUsable();
+}
+
+// ---- The avatar ------------------------------------------------------------------------
+
+class AvatarFailure : public Failures, public ::testing::WithParamInterface<Failure> {};
+
+TEST_P(AvatarFailure, ShowsNoPictureAsDesignedAndFillsThePanels)
+{
+    window = startWindow();
+    fail(GetParam(), kAvatar);
+    lookUp(QString::fromStdString(kShare));
+    EXPECT_EQ(caption("Label2"), QStringLiteral("演唱歌曲：后来"));
+    EXPECT_EQ(window->songRecord().strWorkId, QStringLiteral("1043562829"));
+    // A picture that cannot be loaded leaves the avatar box empty.
+    EXPECT_TRUE(control<QLabel>("Image1")->pixmap().isNull());
+    expectUsable();
+    EXPECT_FALSE(control<QLabel>("Image1")->pixmap().isNull());
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryFailure, AvatarFailure,
+                         ::testing::Values(Failure::NoAnswer, Failure::ResetHalfway, Failure::NotFound,
+                                           Failure::ServerError, Failure::EmptyBody, Failure::Huge,
+                                           Failure::NotAPicture),
+                         [](const auto &info) { return std::string(name(info.param)); });
+
+} // namespace
