@@ -58,6 +58,12 @@ private:
     void Command11_Click();
     void Command13_Click();
 
+    // player/
+    void play(const QString &musicpath);
+    void Command7_Click();
+    void Command16_Click();
+    void Slider1_Scroll();
+
     // Address row and works list
     CaptionLabel *Label11_0 = nullptr;
     QLineEdit *Text2 = nullptr;
