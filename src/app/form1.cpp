@@ -192,6 +192,9 @@ void Form1::buildSongPanel()
 
     connect(Command13, &QPushButton::clicked, this, &Form1::Command13_Click);
     connect(Command8, &QPushButton::clicked, this, &Form1::Command8_Click);
+    connect(Command7, &QPushButton::clicked, this, &Form1::Command7_Click);
+    connect(Command16, &QPushButton::clicked, this, &Form1::Command16_Click);
+    connect(Slider1, &QAbstractSlider::actionTriggered, this, &Form1::Slider1_Scroll);
 }
 
 void Form1::buildDownloadPanel()

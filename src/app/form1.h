@@ -62,6 +62,12 @@ private:
     // mv/
     void Command8_Click();
 
+    // player/
+    void play(const QString &musicpath);
+    void Command7_Click();
+    void Command16_Click();
+    void Slider1_Scroll();
+
     // Address row and works list
     CaptionLabel *Label11_0 = nullptr;
     QLineEdit *Text2 = nullptr;
