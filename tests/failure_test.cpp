@@ -4,6 +4,7 @@
 #include "net/endpoints.h"
 #include "net/pagefetch.h"
 #include "platform/exit.h"
+#include "platform/mci.h"
 #include "windowtest.h"
 
 #include <QLabel>
@@ -36,7 +37,7 @@ enum class Failure {
     Huge,           // a body far larger than any real page
     WrongCharset,   // UTF-8 bytes announced as GB18030
     MissingCharset, // no charset anywhere
-    NotAPicture,    // a picture address that answers with a page
+    WrongContent,    // a picture or song address that answers with a page
 };
 
 const char *name(Failure f)
@@ -52,7 +53,7 @@ const char *name(Failure f)
     case Failure::Huge: return "Huge";
     case Failure::WrongCharset: return "WrongCharset";
     case Failure::MissingCharset: return "MissingCharset";
-    case Failure::NotAPicture: return "NotAPicture";
+    case Failure::WrongContent: return "WrongContent";
     }
     return "?";
 }
@@ -88,7 +89,7 @@ servicedouble::ScriptedResponse failingAnswer(Failure f, const std::string &norm
     case Failure::Huge: r.body = normalBody + std::string(17 * 1024 * 1024, ' '); break;
     case Failure::WrongCharset: r.contentType = "text/html; charset=gb18030"; break;
     case Failure::MissingCharset: r.contentType = "text/html"; break;
-    case Failure::NotAPicture: r.body = kErrorPage; r.contentType = "image/jpeg"; break;
+    case Failure::WrongContent: r.body = kErrorPage; r.contentType = "application/octet-stream"; break;
     case Failure::Refused:
     case Failure::Unresolvable: break;
     }
@@ -293,7 +294,47 @@ TEST_P(AvatarFailure, ShowsNoPictureAsDesignedAndFillsThePanels)
 INSTANTIATE_TEST_SUITE_P(EveryFailure, AvatarFailure,
                          ::testing::Values(Failure::NoAnswer, Failure::ResetHalfway, Failure::NotFound,
                                            Failure::ServerError, Failure::EmptyBody, Failure::Huge,
-                                           Failure::NotAPicture),
+                                           Failure::WrongContent),
+                         [](const auto &info) { return std::string(name(info.param)); });
+
+// ---- The playback stream ---------------------------------------------------------------
+
+const std::string kAudio = "http://qiniuuwmp3.changba.com/userdata/userwork/111/1043562829.mp3";
+
+class PlaybackFailure : public Failures, public ::testing::WithParamInterface<Failure>
+{
+protected:
+    void TearDown() override
+    {
+        platform::mciSendString(QStringLiteral("close all"));
+        Failures::TearDown();
+    }
+};
+
+TEST_P(PlaybackFailure, StaysQuietAndTheSecondClickStillStops)
+{
+    window = startWindow();
+    lookUp(QString::fromStdString(kShare));
+    ASSERT_EQ(window->songRecord().strMusicUrl, QString::fromStdString(kAudio));
+    fail(GetParam(), kAudio);
+    auto *play = control<QPushButton>("Command7");
+    QTest::mouseClick(play, Qt::LeftButton);
+    // The player reports nothing: a stream that fails simply stays silent.
+    EXPECT_EQ(play->text(), QStringLiteral("停止播放"));
+    EXPECT_EQ(status(), QStringLiteral("正在进行在线试播放.."));
+    QTest::qWait(800);
+    EXPECT_TRUE(platform::messageBoxLog().isEmpty());
+
+    QTest::mouseClick(play, Qt::LeftButton);
+    EXPECT_EQ(play->text(), QStringLiteral("在线播放"));
+    EXPECT_FALSE(platform::mciDeviceStatus(QStringLiteral("OpenFile")).open);
+    expectUsable();
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryFailure, PlaybackFailure,
+                         ::testing::Values(Failure::Refused, Failure::Unresolvable, Failure::NoAnswer,
+                                           Failure::ResetHalfway, Failure::NotFound, Failure::ServerError,
+                                           Failure::EmptyBody, Failure::WrongContent),
                          [](const auto &info) { return std::string(name(info.param)); });
 
 } // namespace
