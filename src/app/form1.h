@@ -4,6 +4,8 @@
 
 #include <QWidget>
 
+#include <array>
+
 class AlphaImage;
 class CaptionLabel;
 class QLabel;
@@ -12,6 +14,7 @@ class QPushButton;
 class QSlider;
 class QTimer;
 class QTreeWidget;
+class QTreeWidgetItem;
 
 // The program's one main window. It owns every control and all state of the run:
 // the song record and lookup slots, the works state, the downloader.
@@ -32,6 +35,10 @@ public:
 
     const SongRecord &songRecord() const { return record; }
     const LookupSlots &lookupSlots() const { return pieces; }
+
+    // works/: the singer-works state (page, row slots, last resolve answer; marker count)
+    const std::array<QString, 11> &worksBuffers() const { return strBuf; }
+    const std::array<qint16, 11> &worksCounts() const { return intCount; }
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -57,6 +64,14 @@ private:
     void Command9_Click();
     void Command11_Click();
     void Command13_Click();
+
+    // works/
+    void Command10_Click();
+    void hx();
+    void Timer3_Timer();
+    void Timer4_Timer();
+    void Command12_Click();
+    void ListView1_DblClick(QTreeWidgetItem *row);
 
     // Address row and works list
     CaptionLabel *Label11_0 = nullptr;
@@ -121,4 +136,9 @@ private:
     // Song record and lookup slots
     SongRecord record;
     LookupSlots pieces;
+
+    // Singer-works state: strBuf(0) the singer page, 1 to 4 the slots of the row being
+    // built, 5 the last resolve answer; intCount(0) the number of work markers.
+    std::array<QString, 11> strBuf;
+    std::array<qint16, 11> intCount{};
 };
