@@ -130,6 +130,9 @@ void Form1::buildAddressRow()
     const int widths[] = {900, 1500, 3900, 0};
     for (int column = 0; column < 4; ++column)
         ListView1->header()->resizeSection(column, px(widths[column]));
+    const char *keys[] = {"xh", "yy", "mc", "dz"};
+    for (int column = 0; column < 4; ++column)
+        ListView1->headerItem()->setData(column, Qt::UserRole, QLatin1String(keys[column]));
 
     Timer3 = new QTimer(this);
     Timer3->setObjectName(QStringLiteral("Timer3"));
@@ -155,6 +158,11 @@ void Form1::buildAddressRow()
     connect(aicAlphaImage3, &AlphaImage::pressed, this, &Form1::aicAlphaImage3_Click);
     connect(Command9, &QPushButton::clicked, this, &Form1::Command9_Click);
     connect(Command11, &QPushButton::clicked, this, &Form1::Command11_Click);
+    connect(Command10, &QPushButton::clicked, this, &Form1::Command10_Click);
+    connect(Command12, &QPushButton::clicked, this, &Form1::Command12_Click);
+    connect(Timer3, &QTimer::timeout, this, &Form1::Timer3_Timer);
+    connect(Timer4, &QTimer::timeout, this, &Form1::Timer4_Timer);
+    connect(ListView1, &QTreeWidget::itemDoubleClicked, this, &Form1::ListView1_DblClick);
 }
 
 void Form1::buildSingerPanel()

@@ -4,6 +4,8 @@
 
 #include <QWidget>
 
+#include <array>
+
 class AlphaImage;
 class Form2;
 class CaptionLabel;
@@ -13,6 +15,7 @@ class QPushButton;
 class QSlider;
 class QTimer;
 class QTreeWidget;
+class QTreeWidgetItem;
 
 // The program's one main window. It owns every control and all state of the run:
 // the song record and lookup slots, the works state, the downloader.
@@ -33,6 +36,10 @@ public:
 
     const SongRecord &songRecord() const { return record; }
     const LookupSlots &lookupSlots() const { return pieces; }
+
+    // works/: the singer-works state (page, row slots, last resolve answer; marker count)
+    const std::array<QString, 11> &worksBuffers() const { return strBuf; }
+    const std::array<qint16, 11> &worksCounts() const { return intCount; }
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -67,6 +74,14 @@ private:
     void Command7_Click();
     void Command16_Click();
     void Slider1_Scroll();
+
+    // works/
+    void Command10_Click();
+    void hx();
+    void Timer3_Timer();
+    void Timer4_Timer();
+    void Command12_Click();
+    void ListView1_DblClick(QTreeWidgetItem *row);
 
     // Address row and works list
     CaptionLabel *Label11_0 = nullptr;
@@ -135,4 +150,9 @@ private:
     // MV export: the last page line written, and the MV window once it was first shown
     QString strMvHtml;
     Form2 *mvWindow = nullptr;
+
+    // Singer-works state: strBuf(0) the singer page, 1 to 4 the slots of the row being
+    // built, 5 the last resolve answer; intCount(0) the number of work markers.
+    std::array<QString, 11> strBuf;
+    std::array<qint16, 11> intCount{};
 };
