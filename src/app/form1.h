@@ -6,8 +6,10 @@
 
 class AlphaImage;
 class CaptionLabel;
+class Cls_DownLoad;
 class QLabel;
 class QLineEdit;
+class QProgressBar;
 class QPushButton;
 class QSlider;
 class QTimer;
@@ -16,7 +18,7 @@ class QTreeWidget;
 // The program's one main window. It owns every control and all state of the run:
 // the song record and lookup slots, the works state, the downloader.
 // The handlers are spread over the subsystem folders: start-up and exits here in
-// app/, the song lookup and address commands in song/.
+// app/, the song lookup and address commands in song/, the download panel in download/.
 class Form1 : public QWidget
 {
     Q_OBJECT
@@ -32,6 +34,7 @@ public:
 
     const SongRecord &songRecord() const { return record; }
     const LookupSlots &lookupSlots() const { return pieces; }
+    const QString &savePath() const { return strSavePath; }
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -57,6 +60,15 @@ private:
     void Command9_Click();
     void Command11_Click();
     void Command13_Click();
+
+    // download/
+    void createDownloader();
+    void Command2_Click();
+    void Command1_Click();
+    void Command6_Click();
+    void aicAlphaImage4_Click();
+    void Cdf_entDLFileDowning(const QString &sRemoteURL, qint64 lDownLoaded, qint64 lFilesize, qint64 lSpeed);
+    void Cdf_entDLFileStatus(int TmpState);
 
     // Address row and works list
     CaptionLabel *Label11_0 = nullptr;
@@ -99,6 +111,19 @@ private:
 
     // Download panel
     QWidget *Picture3 = nullptr;
+    CaptionLabel *Label12 = nullptr;
+    AlphaImage *aicAlphaImage4 = nullptr;
+    QWidget *Picture6 = nullptr;
+    CaptionLabel *Label15 = nullptr;
+    QWidget *Picture4 = nullptr;
+    CaptionLabel *Label13 = nullptr;
+    QPushButton *Command1 = nullptr;
+    QWidget *Picture5 = nullptr;
+    CaptionLabel *Label14 = nullptr;
+    CaptionLabel *Label17 = nullptr;
+    CaptionLabel *Label16 = nullptr;
+    QProgressBar *ProgressBar1 = nullptr;
+    QPushButton *Command6 = nullptr;
 
     // Bottom right buttons
     QPushButton *Command4 = nullptr;
@@ -121,4 +146,8 @@ private:
     // Song record and lookup slots
     SongRecord record;
     LookupSlots pieces;
+
+    // Download: the file the panel writes, and the downloader
+    QString strSavePath;
+    Cls_DownLoad *Cdf = nullptr;
 };
