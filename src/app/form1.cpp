@@ -205,12 +205,6 @@ void Form1::buildSongPanel()
     connect(Slider1, &QAbstractSlider::actionTriggered, this, &Form1::Slider1_Scroll);
 }
 
-void Form1::buildDownloadPanel()
-{
-    Picture3 = pictureBox(this, "Picture3", tw(4560, 840, 7455, 6495));
-    Picture3->hide();
-}
-
 void Form1::buildBottomButtons()
 {
     Command4 = button(this, "Command4", QStringLiteral("Solvane官网"), tw(11400, 7200, 1215, 615));
@@ -262,6 +256,8 @@ void Form1::Form_Load()
     // 7, 8. Column widths locked; rows are never edited in place.
     Module1::Hook(ListView1);
     ListView1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // 9. The downloader that the download panel drives.
+    createDownloader();
     // 10. Shown again (already visible).
     show();
     // 11. The update check decides whether the address boxes unlock.

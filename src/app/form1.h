@@ -9,8 +9,10 @@
 class AlphaImage;
 class Form2;
 class CaptionLabel;
+class Cls_DownLoad;
 class QLabel;
 class QLineEdit;
+class QProgressBar;
 class QPushButton;
 class QSlider;
 class QTimer;
@@ -20,7 +22,7 @@ class QTreeWidgetItem;
 // The program's one main window. It owns every control and all state of the run:
 // the song record and lookup slots, the works state, the downloader.
 // The handlers are spread over the subsystem folders: start-up and exits here in
-// app/, the song lookup and address commands in song/.
+// app/, the song lookup and address commands in song/, the download panel in download/.
 class Form1 : public QWidget
 {
     Q_OBJECT
@@ -36,6 +38,7 @@ public:
 
     const SongRecord &songRecord() const { return record; }
     const LookupSlots &lookupSlots() const { return pieces; }
+    const QString &savePath() const { return strSavePath; }
 
     // works/: the singer-works state (page, row slots, last resolve answer; marker count)
     const std::array<QString, 11> &worksBuffers() const { return strBuf; }
@@ -83,6 +86,15 @@ private:
     void Command12_Click();
     void ListView1_DblClick(QTreeWidgetItem *row);
 
+    // download/
+    void createDownloader();
+    void Command2_Click();
+    void Command1_Click();
+    void Command6_Click();
+    void aicAlphaImage4_Click();
+    void Cdf_entDLFileDowning(const QString &sRemoteURL, qint64 lDownLoaded, qint64 lFilesize, qint64 lSpeed);
+    void Cdf_entDLFileStatus(int TmpState);
+
     // Address row and works list
     CaptionLabel *Label11_0 = nullptr;
     QLineEdit *Text2 = nullptr;
@@ -124,6 +136,19 @@ private:
 
     // Download panel
     QWidget *Picture3 = nullptr;
+    CaptionLabel *Label12 = nullptr;
+    AlphaImage *aicAlphaImage4 = nullptr;
+    QWidget *Picture6 = nullptr;
+    CaptionLabel *Label15 = nullptr;
+    QWidget *Picture4 = nullptr;
+    CaptionLabel *Label13 = nullptr;
+    QPushButton *Command1 = nullptr;
+    QWidget *Picture5 = nullptr;
+    CaptionLabel *Label14 = nullptr;
+    CaptionLabel *Label17 = nullptr;
+    CaptionLabel *Label16 = nullptr;
+    QProgressBar *ProgressBar1 = nullptr;
+    QPushButton *Command6 = nullptr;
 
     // Bottom right buttons
     QPushButton *Command4 = nullptr;
@@ -155,4 +180,8 @@ private:
     // built, 5 the last resolve answer; intCount(0) the number of work markers.
     std::array<QString, 11> strBuf;
     std::array<qint16, 11> intCount{};
+
+    // Download: the file the panel writes, and the downloader
+    QString strSavePath;
+    Cls_DownLoad *Cdf = nullptr;
 };

@@ -58,6 +58,9 @@ constexpr SampleSong kSongs[] = {
 
 constexpr const char *kSingers[] = {"20130815", "20140001"};
 
+const std::string kLargeFileUrl = "http://qiniuuwmp3.changba.com/userdata/userwork/large/20mb.mp3";
+constexpr size_t kLargeFileSize = 20 * 1024 * 1024;
+
 // Timings of one connection. Waits are cut into short slices so that a stopping
 // server is noticed quickly.
 constexpr int kReadTimeoutMs = 5000;
@@ -289,6 +292,12 @@ ScriptedResponse builtInAnswer(const std::string &url)
                 return fileAnswer("avatars/" + name, imageType(name));
         }
         return notFound();
+    }
+    if (url == kLargeFileUrl) {
+        ScriptedResponse r;
+        r.body = ServiceDouble::largeFileContent();
+        r.contentType = "audio/mpeg";
+        return r;
     }
     std::smatch m;
     if (std::regex_match(a.host, audioHost)) {
@@ -780,6 +789,30 @@ std::vector<std::string> ServiceDouble::sampleSingerUrls()
     for (const char *singer : kSingers)
         urls.push_back(kSingerBase + singer);
     return urls;
+}
+
+std::string ServiceDouble::largeFileUrl()
+{
+    return kLargeFileUrl;
+}
+
+size_t ServiceDouble::largeFileSize()
+{
+    return kLargeFileSize;
+}
+
+const std::string &ServiceDouble::largeFileContent()
+{
+    static const std::string content = [] {
+        std::string bytes(kLargeFileSize, '\0');
+        unsigned int state = 20261208u;
+        for (char &c : bytes) {
+            state = state * 1664525u + 1013904223u;
+            c = static_cast<char>(state >> 24);
+        }
+        return bytes;
+    }();
+    return content;
 }
 
 } // namespace servicedouble

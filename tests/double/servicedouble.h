@@ -67,6 +67,12 @@ public:
     static std::vector<std::string> sampleShareUrls();  // the built-in share pages
     static std::vector<std::string> sampleSingerUrls(); // the built-in singer home pages
 
+    // A large audio file (audio/mpeg with its Content-Length), generated in memory on
+    // first use: the same pseudo-random bytes on every run.
+    static std::string largeFileUrl();
+    static size_t largeFileSize();
+    static const std::string &largeFileContent();
+
 private:
     struct Impl;
     std::unique_ptr<Impl> impl_;

@@ -1,0 +1,223 @@
+#include "download/cls_download.h"
+
+#include "download/downloadmath.h"
+#include "net/pagefetch.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QFile>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <QScopeGuard>
+#include <QTime>
+#include <QTimer>
+
+#include <memory>
+
+namespace {
+
+// What the network stack may hold of a body the program has not read yet. The stack
+// stops reading from the socket when it is full, so a slow disk or a long pause in a
+// nested dialog never piles the resource up in memory.
+constexpr qint64 kReplyBufferBytes = 64 * 1024;
+
+bool isRedirect(int status)
+{
+    return status >= 300 && status < 400;
+}
+
+} // namespace
+
+Cls_DownLoad::Cls_DownLoad(QObject *parent)
+    : QObject(parent)
+{
+}
+
+Cls_DownLoad::~Cls_DownLoad() = default;
+
+bool Cls_DownLoad::DLFileStop()
+{
+    bStop = true;
+    return false;
+}
+
+void Cls_DownLoad::abandon()
+{
+    if (!m_busy)
+        return;
+    m_abandoned = true;
+    if (m_wait)
+        m_wait->quit();
+}
+
+void Cls_DownLoad::setTimeOfDayClock(TimeOfDay clock)
+{
+    m_clock = std::move(clock);
+}
+
+double Cls_DownLoad::timeOfDay() const
+{
+    if (m_clock)
+        return m_clock();
+    return QTime::currentTime().msecsSinceStartOfDay() / 1000.0;
+}
+
+// The answer's head is in: a final status (not a redirect still being followed), or
+// the request is over.
+bool Cls_DownLoad::answered(const QNetworkReply *reply) const
+{
+    if (reply->isFinished())
+        return true;
+    const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+    return status.isValid() && !isRedirect(status.toInt());
+}
+
+// Sleeps in the event loop until the reply has news (data, its head, its end), the
+// network stays silent for the idle limit, or the transfer is abandoned.
+Cls_DownLoad::Wait Cls_DownLoad::waitForNews(QNetworkReply *reply)
+{
+    if (m_abandoned)
+        return Wait::Abandoned;
+    QEventLoop loop;
+    QTimer idle;
+    idle.setSingleShot(true);
+    bool silent = false;
+    connect(reply, &QNetworkReply::readyRead, &loop, &QEventLoop::quit);
+    connect(reply, &QNetworkReply::metaDataChanged, &loop, &QEventLoop::quit);
+    connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
+    connect(&idle, &QTimer::timeout, &loop, [&] {
+        silent = true;
+        loop.quit();
+    });
+    idle.start(net::fetchIdleTimeout());
+    m_wait = &loop;
+    // An event loop refuses to run once the application is quitting: that ends the transfer too.
+    const int code = loop.exec();
+    m_wait = nullptr;
+    if (m_abandoned || code != 0)
+        return Wait::Abandoned;
+    return silent ? Wait::Silent : Wait::News;
+}
+
+qint64 Cls_DownLoad::DLFile(const QString &sRemoteURL, const QString &sLocalFilePath, qint32 lTimeOut)
+{
+    Q_UNUSED(lTimeOut);
+    // A stop asked for outside a transfer must not cut this one short.
+    bStop = false;
+    m_abandoned = false;
+    m_result = Result::NotStarted;
+
+    emit entDLFileStatus(1);
+    if (!QCoreApplication::instance()) {
+        // Without an event loop nothing can be fetched.
+        emit entDLFileStatus(7);
+        return 0;
+    }
+    m_busy = true;
+    const auto notBusy = qScopeGuard([this] { m_busy = false; });
+
+    emit entDLFileStatus(2);
+    QNetworkRequest request{QUrl(sRemoteURL)};
+    request.setHeader(QNetworkRequest::UserAgentHeader, QByteArrayLiteral("VB Http"));
+    request.setRawHeader("Cache-Control", "no-cache");
+    request.setRawHeader("Pragma", "no-cache");
+    // The file gets the bytes as sent, and Content-Length counts exactly those.
+    request.setRawHeader("Accept-Encoding", "identity");
+    request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
+    request.setAttribute(QNetworkRequest::CacheSaveControlAttribute, false);
+
+    // Deleted on every way out; aborting first stops a body nobody reads any more.
+    const auto closeReply = [](QNetworkReply *r) {
+        r->abort();
+        r->deleteLater();
+    };
+    std::unique_ptr<QNetworkReply, decltype(closeReply)> reply(net::networkManager().get(request), closeReply);
+    reply->setReadBufferSize(kReplyBufferBytes);
+
+    bool headIn = true;
+    while (!answered(reply.get())) {
+        if (waitForNews(reply.get()) != Wait::News) {
+            headIn = false;
+            break;
+        }
+    }
+    const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+    if (!headIn || !status.isValid() || status.toInt() >= 400) {
+        // Not answered, or answered with an error page: that page is not the resource.
+        m_result = Result::RequestFailed;
+        emit entDLFileStatus(8);
+        reply.reset();
+        emit entDLFileStatus(6);
+        return 0;
+    }
+
+    emit entDLFileStatus(3);
+    const qint64 lFilesize = download::announcedSize(reply->rawHeader("Content-Length"));
+    const qint64 start = download::startSecond(timeOfDay());
+
+    emit entDLFileStatus(4);
+    QFile file(sLocalFilePath);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        m_result = Result::NotWritten;
+        reply.reset();
+        emit entDLFileStatus(6);
+        return 0;
+    }
+
+    char buffer[kChunkBytes];
+    qint64 total = 0;
+    int endCode = 9;
+    bool broken = false;
+    bool writeFailed = false;
+    for (;;) {
+        // One read: up to a whole chunk, or what is left at the end of the data.
+        while (reply->bytesAvailable() < kChunkBytes && !reply->isFinished()) {
+            if (waitForNews(reply.get()) != Wait::News) {
+                broken = true;
+                break;
+            }
+        }
+        if (broken)
+            break;
+        const qint64 got = reply->read(buffer, kChunkBytes);
+        if (got <= 0)
+            break;
+        if (file.write(buffer, got) != got) {
+            writeFailed = true;
+            break;
+        }
+        total += got;
+        emit entDLFileDowning(sRemoteURL, total, lFilesize,
+                              download::transferSpeed(total, start, timeOfDay()));
+        if (bStop) {
+            bStop = false;
+            endCode = 5;
+            break;
+        }
+        // Let the windows run: clicks, the stop button among them, land here.
+        QCoreApplication::processEvents();
+        if (m_abandoned) {
+            broken = true;
+            break;
+        }
+    }
+
+    emit entDLFileStatus(endCode);
+    file.close();
+    writeFailed = writeFailed || file.error() != QFileDevice::NoError;
+    const bool cutShort = broken || reply->error() != QNetworkReply::NoError
+                          || (lFilesize > 0 && total < lFilesize);
+    reply.reset();
+
+    if (endCode == 5)
+        m_result = Result::Stopped;
+    else if (writeFailed)
+        m_result = Result::NotWritten;
+    else if (cutShort)
+        m_result = Result::Incomplete;
+    else
+        m_result = Result::Completed;
+    emit entDLFileStatus(6);
+    return total;
+}

@@ -1,0 +1,78 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+#include <functional>
+
+class QEventLoop;
+class QNetworkReply;
+
+// Copies one resource, named by an address, into a local file. A copy runs on the
+// user-interface thread inside DLFile, which returns when it is over; in between the
+// object reports each stage through entDLFileStatus and each chunk through
+// entDLFileDowning, and yields to the event loop once per chunk so the windows stay
+// live (a stop button clicked meanwhile runs nested inside DLFile).
+//
+// Stages (entDLFileStatus):
+//   1 starting               2 opening the address       3 reading the announced size
+//   4 writing the file       5 stopped on request        6 over: file and request closed
+//   7 nothing could start    8 the address was not opened (no answer, or an error status)
+//   9 the data ended (completely or not; see lastResult())
+class Cls_DownLoad : public QObject
+{
+    Q_OBJECT
+public:
+    // How the last DLFile call ended; set before its status 6.
+    enum class Result {
+        NotStarted,    // no transfer could start (7)
+        RequestFailed, // the address did not answer, or answered with an error status (8)
+        NotWritten,    // the target file could not be opened or written
+        Incomplete,    // the data broke off before its end; the partial file stays
+        Stopped,       // stopped on request (5); the partial file stays
+        Completed,     // every byte of the resource is in the file
+    };
+
+    // The chunk size: each read waits for this many bytes or the end of the data.
+    static constexpr int kChunkBytes = 512;
+
+    explicit Cls_DownLoad(QObject *parent = nullptr);
+    ~Cls_DownLoad() override;
+
+    // Copies sRemoteURL into sLocalFilePath (emptied first) and returns the number of
+    // bytes written. lTimeOut is accepted for callers' sake and has no effect: a
+    // transfer gives up only when the network stays silent for the program's idle limit.
+    qint64 DLFile(const QString &sRemoteURL, const QString &sLocalFilePath, qint32 lTimeOut);
+
+    // Asks the running transfer to stop after its next chunk; always answers false.
+    bool DLFileStop();
+
+    Result lastResult() const { return m_result; }
+    bool isBusy() const { return m_busy; }
+
+    // Ends a running transfer at once (the program is closing): the data counts as
+    // broken off and the partial file stays.
+    void abandon();
+
+    // The clock of the speed figures, in seconds since local midnight with fraction.
+    using TimeOfDay = std::function<double()>;
+    void setTimeOfDayClock(TimeOfDay clock);
+
+signals:
+    void entDLFileDowning(const QString &sRemoteURL, qint64 lDownLoaded, qint64 lFilesize, qint64 lSpeed);
+    void entDLFileStatus(int TmpState);
+
+private:
+    enum class Wait { News, Silent, Abandoned };
+    Wait waitForNews(QNetworkReply *reply);
+    bool answered(const QNetworkReply *reply) const;
+    double timeOfDay() const;
+
+    bool bStop = false;
+    bool m_busy = false;
+    bool m_abandoned = false;
+    Result m_result = Result::NotStarted;
+    QEventLoop *m_wait = nullptr;
+    QNetworkReply *m_reply = nullptr;
+    TimeOfDay m_clock;
+};

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QtGlobal>
+
+// The arithmetic and the file names of a song download, apart from any window or socket.
+namespace download {
+
+// The speed reported while less than half a second has passed: not a measurement.
+inline constexpr qint64 kSpeedPlaceholder = 1025;
+
+// Nearest whole number, a tie going to the even neighbour (2.5 -> 2, 3.5 -> 4).
+qint64 roundHalfEven(double value);
+
+// The whole second since local midnight at which a transfer started.
+qint64 startSecond(double secondsSinceMidnight);
+
+// Average bytes per second of a transfer that started at startSecond and has written
+// total bytes at now (seconds since midnight, with fraction). While the rounded elapsed
+// time is 0 or less, also after the clock passed midnight, the placeholder stands in.
+qint64 transferSpeed(qint64 total, qint64 startSecond, double now);
+
+// Whole percentage of size that done makes, 0 when the size is unknown, at most 100.
+int progressPercent(qint64 done, qint64 size);
+
+// The announced size of a resource from its Content-Length value; 0 when there is
+// none or it is not a decimal count.
+qint64 announcedSize(const QByteArray &contentLength);
+
+// A song or singer name made fit for a file name: a "/" or NUL would name another
+// folder or cut the name short, so each becomes "_". Nothing else changes.
+QString fileNamePart(const QString &name);
+
+// "<song> - <singer>.mp3"
+QString defaultFileName(const QString &song, const QString &singer);
+
+// "<program folder>/Music/<song> - <singer>.mp3"
+QString defaultSavePath(const QString &programFolder, const QString &song, const QString &singer);
+
+} // namespace download

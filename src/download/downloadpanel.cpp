@@ -1,0 +1,245 @@
+#include "app/form1.h"
+
+#include "app/alphaimage.h"
+#include "app/captionlabel.h"
+#include "download/cls_download.h"
+#include "download/downloadmath.h"
+#include "platform/messagebox.h"
+#include "platform/programfolder.h"
+#include "platform/reveal.h"
+#include "platform/savedialog.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QProgressBar>
+#include <QPushButton>
+
+// The download panel: saves the looked-up song's audio as an MP3 file with the window's
+// downloader, showing each stage on the status line and the progress on the bar.
+
+namespace {
+
+const QString kStart = QStringLiteral("开始下载");
+const QString kStop = QStringLiteral("停止下载");
+
+// Positions inside the panel are in twips, as it was laid out: 15 twips make a pixel.
+QRect tw(int left, int top, int width, int height)
+{
+    return QRect(left / 15, top / 15, width / 15, height / 15);
+}
+
+template<typename W>
+W *placed(W *widget, const char *name, const QRect &geometry)
+{
+    widget->setObjectName(QLatin1String(name));
+    widget->setGeometry(geometry);
+    return widget;
+}
+
+QWidget *strip(QWidget *parent, const char *name, const QRect &geometry)
+{
+    auto *box = placed(new QWidget(parent), name, geometry);
+    box->setAttribute(Qt::WA_StyledBackground);
+    return box;
+}
+
+// A one-line label. One sized to its caption grows with it: the song and singer
+// names come from the page and may be longer than the line's design width.
+CaptionLabel *text(QWidget *parent, const char *name, const QString &caption, const QRect &geometry,
+                   bool sizedToCaption = false)
+{
+    auto *l = placed(new CaptionLabel(QString(), sizedToCaption, parent), name, geometry);
+    l->setWordWrap(false);
+    l->setCaption(caption);
+    return l;
+}
+
+} // namespace
+
+void Form1::buildDownloadPanel()
+{
+    Picture3 = strip(this, "Picture3", tw(4560, 840, 7455, 6495));
+    Picture3->hide();
+
+    Label12 = text(Picture3, "Label12", QStringLiteral("音乐下载器"), tw(360, 360, 1425, 375));
+    QFont title = font();
+    title.setFamilies({QStringLiteral("Microsoft YaHei"), QStringLiteral("微软雅黑"),
+                       QStringLiteral("Noto Sans CJK SC")});
+    title.setPointSizeF(14.25);
+    Label12->setFont(title);
+    Label12->resize(Label12->sizeHint().expandedTo(Label12->size()));
+
+    aicAlphaImage4 = placed(new AlphaImage(Picture3), "aicAlphaImage4", tw(6960, 120, 240, 240));
+    aicAlphaImage4->setPicture(QPixmap(QStringLiteral(":/pictures/close.png")));
+    aicAlphaImage4->setToolTip(QStringLiteral("关闭"));
+    aicAlphaImage4->setCursor(Qt::PointingHandCursor);
+
+    Picture6 = strip(Picture3, "Picture6", tw(360, 960, 6615, 735));
+    Label15 = text(Picture6, "Label15",
+                   QStringLiteral("默认路径：当前程序文件目录下“Music”文件夹中( 音乐名称自动填写 )"),
+                   tw(240, 240, 5850, 180));
+
+    Picture4 = strip(Picture3, "Picture4", tw(360, 1920, 6615, 735));
+    Label13 = text(Picture4, "Label13", QStringLiteral("如需更换在此请选择下载的路径："), tw(120, 240, 2700, 180));
+    Command1 = placed(new QPushButton(QStringLiteral("浏览.."), Picture4), "Command1", tw(4920, 120, 1575, 495));
+
+    Picture5 = strip(Picture3, "Picture5", tw(360, 2880, 6615, 3255));
+    Label14 = text(Picture5, "Label14", QStringLiteral("音乐信息："), tw(240, 240, 900, 180));
+    Label17 = text(Picture5, "Label17", QStringLiteral("演唱歌手："), tw(240, 840, 900, 180), true);
+    Label16 = text(Picture5, "Label16", QStringLiteral("音乐名称："), tw(240, 1200, 900, 180), true);
+    ProgressBar1 = placed(new QProgressBar(Picture5), "ProgressBar1", tw(240, 1800, 6015, 375));
+    ProgressBar1->setRange(0, 100);
+    ProgressBar1->setValue(0);
+    ProgressBar1->setTextVisible(false);
+    Command6 = placed(new QPushButton(kStart, Picture5), "Command6", tw(240, 2280, 6135, 615));
+
+    connect(Command2, &QPushButton::clicked, this, &Form1::Command2_Click);
+    connect(Command1, &QPushButton::clicked, this, &Form1::Command1_Click);
+    connect(Command6, &QPushButton::clicked, this, &Form1::Command6_Click);
+    connect(aicAlphaImage4, &AlphaImage::pressed, this, &Form1::aicAlphaImage4_Click);
+}
+
+void Form1::createDownloader()
+{
+    Cdf = new Cls_DownLoad(this);
+    Cdf->setObjectName(QStringLiteral("Cdf"));
+    // The panel follows every stage as it happens, inside the transfer.
+    connect(Cdf, &Cls_DownLoad::entDLFileDowning, this, &Form1::Cdf_entDLFileDowning, Qt::DirectConnection);
+    connect(Cdf, &Cls_DownLoad::entDLFileStatus, this, &Form1::Cdf_entDLFileStatus, Qt::DirectConnection);
+    // Closing the window ends a running transfer instead of finishing it unseen.
+    if (auto *app = qobject_cast<QGuiApplication *>(QCoreApplication::instance()))
+        connect(app, &QGuiApplication::lastWindowClosed, Cdf, &Cls_DownLoad::abandon);
+}
+
+void Form1::Command2_Click()
+{
+    const QString song = songNameOfCaption(Label2->caption());
+    if (!record.strMusicUrl.isEmpty()) {
+        setStatus(QStringLiteral("正在下载音乐.."));
+        Label16->setCaption(QStringLiteral("音乐名称：") + song);
+        Label17->setCaption(QStringLiteral("演唱歌手：") + record.strUserName);
+        const float left = float(width()) / 2 - float(Picture3->width()) / 2;
+        const float top = float(height()) / 2 - float(Picture3->height()) / 2;
+        Picture3->move(qRound(left), qRound(top));
+        Picture3->show();
+        Picture3->raise();
+    } else {
+        setStatus(QStringLiteral("请先进行解析.."));
+    }
+    strSavePath = download::defaultSavePath(platform::programFolder(), song, record.strUserName);
+    ProgressBar1->setValue(0);
+}
+
+void Form1::Command1_Click()
+{
+    const platform::SaveDialogRequest request{
+        QStringLiteral("选择要下载的路径"), QStringLiteral("MP3音乐文件 (*.mp3)"),
+        download::defaultFileName(songNameOfCaption(Label2->caption()), record.strUserName),
+        QStringLiteral("mp3")};
+    const std::optional<QString> chosen = platform::saveFileDialog(this, request);
+    if (!chosen || chosen->isEmpty())
+        return;
+    strSavePath = *chosen;
+    setStatus(QStringLiteral("已更换下载路径：") + strSavePath);
+}
+
+void Form1::Command6_Click()
+{
+    if (strSavePath.isEmpty()) {
+        platform::messageBox(this, QStringLiteral("请先选择要下载的文件路径!"), platform::MessageIcon::Exclamation,
+                             platform::MessageButtons::Ok);
+        return;
+    }
+    if (Command6->text() == kStart) {
+        // A stopped transfer still finishing its last chunk: one transfer at a time.
+        if (!Cdf || Cdf->isBusy())
+            return;
+        Command6->setText(kStop);
+        Command2->setEnabled(false);
+        // Commands that run during the transfer may change these; this transfer keeps its own.
+        const QString address = record.strMusicUrl;
+        const QString path = strSavePath;
+        QDir().mkpath(QFileInfo(path).absolutePath());
+        const qint64 written = Cdf->DLFile(address, path, 10000);
+        // Whatever became of the transfer, the panel is ready for the next one.
+        Command6->setText(kStart);
+        Command2->setEnabled(true);
+        if (Cdf->lastResult() == Cls_DownLoad::Result::Completed && written != 0 && QFileInfo::exists(path))
+            platform::revealFile(path);
+    } else if (Command6->text() == kStop) {
+        const platform::MessageAnswer answer = platform::messageBox(
+            this, QStringLiteral("当前正在下载中..停止将损坏下载文件!"), platform::MessageIcon::Information,
+            platform::MessageButtons::YesNo);
+        if (answer == platform::MessageAnswer::Yes) {
+            Command6->setText(kStart);
+            Cdf->DLFileStop();
+            Command2->setEnabled(true);
+        }
+    }
+}
+
+void Form1::aicAlphaImage4_Click()
+{
+    // Only the panel goes away; a running transfer goes on.
+    Picture3->hide();
+}
+
+void Form1::Cdf_entDLFileDowning(const QString &sRemoteURL, qint64 lDownLoaded, qint64 lFilesize, qint64 lSpeed)
+{
+    Q_UNUSED(sRemoteURL);
+    Q_UNUSED(lSpeed);
+    // The bar repaints only when the whole percentage changes.
+    ProgressBar1->setValue(download::progressPercent(lDownLoaded, lFilesize));
+}
+
+void Form1::Cdf_entDLFileStatus(int TmpState)
+{
+    switch (TmpState) {
+    case 1:
+        setStatus(QStringLiteral("正在连接服务器..."));
+        break;
+    case 2:
+        setStatus(QStringLiteral("正在发送请求..."));
+        break;
+    case 3:
+        setStatus(QStringLiteral("获取远程文件信息..."));
+        break;
+    case 4:
+        setStatus(QStringLiteral("正在下载音乐数据..."));
+        break;
+    case 5:
+        setStatus(QStringLiteral("停止音乐下载"));
+        break;
+    case 6:
+        Command6->setText(kStart);
+        // Only a whole file is reported as done; a stop or a refused request keeps its own text.
+        switch (Cdf->lastResult()) {
+        case Cls_DownLoad::Result::Completed:
+            setStatus(QStringLiteral("音乐下载完成"));
+            break;
+        case Cls_DownLoad::Result::Incomplete:
+            setStatus(QStringLiteral("抱歉!音乐下载未完成.."));
+            break;
+        case Cls_DownLoad::Result::NotWritten:
+            setStatus(QStringLiteral("抱歉!无法写入音乐文件.."));
+            break;
+        case Cls_DownLoad::Result::Stopped:
+        case Cls_DownLoad::Result::RequestFailed:
+        case Cls_DownLoad::Result::NotStarted:
+            break;
+        }
+        break;
+    case 7:
+        setStatus(QStringLiteral("抱歉!连接服务器失败.."));
+        break;
+    case 8:
+        setStatus(QStringLiteral("抱歉!发送请求失败.."));
+        break;
+    case 9:
+        setStatus(QStringLiteral("正在连接服务器.."));
+        break;
+    default:
+        break;
+    }
+}

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+
+#include <functional>
+
+namespace platform {
+
+// A file the program asked the desktop to show in its file manager.
+struct RevealRequest {
+    QString filePath;
+};
+
+// Opens the file manager with the file selected: the desktop's file manager service
+// over the session bus, or, where none answers, the folder that holds the file.
+// Returns at once; nothing goes through a command line.
+void revealFile(const QString &filePath);
+
+const QList<RevealRequest> &revealLog();
+void clearRevealLog();
+
+// Replaces what happens after a request is recorded; an empty function restores the
+// desktop. Tests use it so that no file manager opens on the machine running them.
+void setRevealHandler(std::function<void(const RevealRequest &)> handler);
+
+} // namespace platform

@@ -1,0 +1,303 @@
+#include "download/cls_download.h"
+#include "net/pagefetch.h"
+#include "windowtest.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <sys/resource.h>
+
+namespace {
+
+using Result = Cls_DownLoad::Result;
+
+const std::string kAudio = "http://qiniuuwmp3.changba.com/userdata/userwork/111/download-test.mp3";
+
+struct Progress {
+    qint64 done;
+    qint64 size;
+    qint64 speed;
+    bool operator==(const Progress &) const = default;
+};
+
+void PrintTo(const Progress &p, std::ostream *os)
+{
+    *os << "{" << p.done << ", " << p.size << ", " << p.speed << "}";
+}
+
+std::string bytes(int count)
+{
+    std::string body(static_cast<size_t>(count), '\0');
+    for (int i = 0; i < count; ++i)
+        body[static_cast<size_t>(i)] = static_cast<char>('a' + i % 26);
+    return body;
+}
+
+void serve(const std::string &body, servicedouble::ScriptedResponse response = {})
+{
+    response.body = body;
+    response.contentType = "audio/mpeg";
+    service().script(kAudio, response);
+}
+
+QByteArray contentOf(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+double cpuSeconds()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec
+           + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+// Records, in order, everything a downloader reports: statuses as numbers, progress as
+// -1 in the status list plus an entry in progress.
+class Downloader : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        service().reset();
+        ASSERT_TRUE(dir.isValid());
+        target = dir.filePath(QStringLiteral("song.mp3"));
+        QObject::connect(&cdf, &Cls_DownLoad::entDLFileStatus, [this](int code) { events.push_back(code); });
+        QObject::connect(&cdf, &Cls_DownLoad::entDLFileDowning,
+                         [this](const QString &url, qint64 done, qint64 size, qint64 speed) {
+                             EXPECT_EQ(url.toStdString(), kAudio);
+                             events.push_back(-1);
+                             progress.push_back({done, size, speed});
+                         });
+    }
+
+    qint64 download(const std::string &url = kAudio) { return cdf.DLFile(QString::fromStdString(url), target, 10000); }
+
+    std::vector<qint64> totals() const
+    {
+        std::vector<qint64> t;
+        for (const Progress &p : progress)
+            t.push_back(p.done);
+        return t;
+    }
+
+    QTemporaryDir dir;
+    QString target;
+    Cls_DownLoad cdf;
+    std::vector<int> events;
+    std::vector<Progress> progress;
+};
+
+} // namespace
+
+TEST_F(Downloader, AnEmptyResourceLeavesAnEmptyFile)
+{
+    serve("");
+    EXPECT_EQ(download(), 0);
+    EXPECT_EQ(events, (std::vector<int>{1, 2, 3, 4, 9, 6}));
+    EXPECT_EQ(cdf.lastResult(), Result::Completed);
+    EXPECT_TRUE(QFile::exists(target));
+    EXPECT_EQ(QFileInfo(target).size(), 0);
+}
+
+TEST_F(Downloader, OneChunkSendsTheRequestAsAReloadingClient)
+{
+    serve(bytes(512));
+    EXPECT_EQ(download(), 512);
+    EXPECT_EQ(events, (std::vector<int>{1, 2, 3, 4, -1, 9, 6}));
+    EXPECT_EQ(totals(), (std::vector<qint64>{512}));
+    EXPECT_EQ(progress[0].size, 512);
+    EXPECT_EQ(contentOf(target).toStdString(), bytes(512));
+
+    const auto requests = service().requests();
+    ASSERT_EQ(requests.size(), 1u);
+    EXPECT_EQ(requests[0].method, "GET");
+    EXPECT_EQ(requests[0].url, kAudio) << "sent through the proxy";
+    EXPECT_EQ(requests[0].header("User-Agent"), "VB Http");
+    EXPECT_EQ(requests[0].header("Cache-Control"), "no-cache");
+    EXPECT_EQ(requests[0].header("Pragma"), "no-cache");
+}
+
+TEST_F(Downloader, ChunksOf512WithThePlaceholderSpeedWithinTheFirstHalfSecond)
+{
+    cdf.setTimeOfDayClock([] { return 3600.2; });
+    // Small pieces on the wire: each read still waits for a whole chunk.
+    servicedouble::ScriptedResponse trickle;
+    trickle.chunkSize = 100;
+    serve(bytes(1025), trickle);
+    EXPECT_EQ(download(), 1025);
+    EXPECT_EQ(progress, (std::vector<Progress>{{512, 1025, 1025}, {1024, 1025, 1025}, {1025, 1025, 1025}}));
+    EXPECT_EQ(contentOf(target).toStdString(), bytes(1025));
+}
+
+TEST_F(Downloader, SpeedFollowsTheTimeOfDayAcrossMidnight)
+{
+    std::vector<double> times{86397.6, 86399.6, 0.3};
+    size_t call = 0;
+    cdf.setTimeOfDayClock([&] { return times[std::min(call++, times.size() - 1)]; });
+    serve(bytes(1024));
+    download();
+    // Start 86398 (rounded); 1024 bytes in 2 s; then the clock is past midnight.
+    EXPECT_EQ(progress, (std::vector<Progress>{{512, 1024, 256}, {1024, 1024, 1025}}));
+}
+
+TEST_F(Downloader, WithoutContentLengthTheSizeIsZero)
+{
+    servicedouble::ScriptedResponse chunked;
+    chunked.noContentLength = true;
+    chunked.chunkSize = 700;
+    serve(bytes(2000), chunked);
+    EXPECT_EQ(download(), 2000);
+    EXPECT_EQ(totals(), (std::vector<qint64>{512, 1024, 1536, 2000}));
+    for (const Progress &p : progress)
+        EXPECT_EQ(p.size, 0);
+    EXPECT_EQ(cdf.lastResult(), Result::Completed);
+}
+
+TEST_F(Downloader, AStopDuringTheYieldWritesExactlyOneMoreChunk)
+{
+    servicedouble::ScriptedResponse trickle;
+    trickle.chunkSize = 512;
+    trickle.chunkDelayMs = 10;
+    serve(bytes(8192), trickle);
+    QObject::connect(&cdf, &Cls_DownLoad::entDLFileDowning, [this](const QString &, qint64 done, qint64, qint64) {
+        if (done == 1024)
+            QTimer::singleShot(0, &cdf, [this] { cdf.DLFileStop(); });
+    });
+    EXPECT_EQ(download(), 1536);
+    EXPECT_EQ(events, (std::vector<int>{1, 2, 3, 4, -1, -1, -1, 5, 6}));
+    EXPECT_EQ(cdf.lastResult(), Result::Stopped);
+    EXPECT_EQ(contentOf(target).toStdString(), bytes(1536)) << "the partial file stays";
+
+    // The stop was used up: the next transfer runs to its end.
+    serve(bytes(1024));
+    progress.clear();
+    EXPECT_EQ(download(), 1024);
+    EXPECT_EQ(cdf.lastResult(), Result::Completed);
+}
+
+TEST_F(Downloader, AStopAskedForBetweenTransfersDoesNotCutTheNextOne)
+{
+    serve(bytes(2048));
+    EXPECT_FALSE(cdf.DLFileStop());
+    EXPECT_EQ(download(), 2048);
+    EXPECT_EQ(totals(), (std::vector<qint64>{512, 1024, 1536, 2048}));
+    EXPECT_EQ(events.back(), 6);
+    EXPECT_EQ(events[events.size() - 2], 9);
+}
+
+TEST_F(Downloader, AnAddressThatCannotBeOpenedTouchesNoFile)
+{
+    EXPECT_EQ(cdf.DLFile(QStringLiteral("no address at all"), target, 10000), 0);
+    EXPECT_EQ(events, (std::vector<int>{1, 2, 8, 6}));
+    EXPECT_EQ(cdf.lastResult(), Result::RequestFailed);
+    EXPECT_FALSE(QFile::exists(target));
+}
+
+TEST_F(Downloader, ASilentServerEndsTheRequestAfterTheIdleLimit)
+{
+    const auto before = net::fetchIdleTimeout();
+    net::setFetchIdleTimeout(std::chrono::milliseconds(300));
+    servicedouble::ScriptedResponse silent;
+    silent.delayMs = 3000;
+    serve(bytes(512), silent);
+    EXPECT_EQ(download(), 0);
+    net::setFetchIdleTimeout(before);
+    EXPECT_EQ(events, (std::vector<int>{1, 2, 8, 6}));
+    EXPECT_FALSE(QFile::exists(target));
+}
+
+TEST_F(Downloader, AnErrorStatusIsAFailedRequestAndWritesNothing)
+{
+    for (int status : {404, 500}) {
+        events.clear();
+        servicedouble::ScriptedResponse error;
+        error.status = status;
+        serve("<html>not here</html>", error);
+        EXPECT_EQ(download(), 0) << status;
+        EXPECT_EQ(events, (std::vector<int>{1, 2, 8, 6})) << status;
+        EXPECT_EQ(cdf.lastResult(), Result::RequestFailed);
+        EXPECT_FALSE(QFile::exists(target)) << status;
+    }
+}
+
+TEST_F(Downloader, ABodyCutShortKeepsThePartialFileAndSaysSo)
+{
+    servicedouble::ScriptedResponse cut;
+    cut.cutAfter = 1000;
+    serve(bytes(4096), cut);
+    EXPECT_EQ(download(), 1000);
+    EXPECT_EQ(events.back(), 6);
+    EXPECT_EQ(events[events.size() - 2], 9);
+    EXPECT_EQ(cdf.lastResult(), Result::Incomplete);
+    EXPECT_EQ(contentOf(target).toStdString(), bytes(1000));
+}
+
+TEST_F(Downloader, AnOlderLongerFileIsReplacedWhole)
+{
+    {
+        QFile old(target);
+        ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+        old.write(QByteArray(10000, 'x'));
+    }
+    serve(bytes(700));
+    EXPECT_EQ(download(), 700);
+    EXPECT_EQ(contentOf(target).toStdString(), bytes(700));
+}
+
+TEST_F(Downloader, ATargetThatCannotBeOpenedEndsTheTransferCleanly)
+{
+    serve(bytes(512));
+    target = dir.filePath(QStringLiteral("no such folder/song.mp3"));
+    EXPECT_EQ(download(), 0);
+    EXPECT_EQ(events, (std::vector<int>{1, 2, 3, 4, 6}));
+    EXPECT_EQ(cdf.lastResult(), Result::NotWritten);
+    EXPECT_FALSE(cdf.isBusy());
+}
+
+TEST_F(Downloader, ASlowTrickleKeepsTheWindowsLiveAndTheProcessorIdle)
+{
+    servicedouble::ScriptedResponse trickle;
+    trickle.chunkSize = 256;
+    trickle.chunkDelayMs = 60;
+    serve(bytes(3072), trickle);
+    int ticks = 0;
+    QTimer timer;
+    QObject::connect(&timer, &QTimer::timeout, [&] { ++ticks; });
+    timer.start(20);
+
+    QElapsedTimer wall;
+    wall.start();
+    const double cpuBefore = cpuSeconds();
+    EXPECT_EQ(download(), 3072);
+    const double cpu = cpuSeconds() - cpuBefore;
+    const double seconds = wall.elapsed() / 1000.0;
+
+    EXPECT_GE(seconds, 0.6);
+    EXPECT_GE(ticks, 15) << "the event loop ran during the transfer";
+    EXPECT_LT(cpu, seconds * 0.25) << "waiting for data must sleep, not spin";
+}
+
+TEST_F(Downloader, AbandoningEndsAWaitingTransferAtOnce)
+{
+    servicedouble::ScriptedResponse trickle;
+    trickle.chunkSize = 512;
+    trickle.chunkDelayMs = 200;
+    serve(bytes(8192), trickle);
+    QObject::connect(&cdf, &Cls_DownLoad::entDLFileDowning, [this](const QString &, qint64 done, qint64, qint64) {
+        if (done == 512)
+            QTimer::singleShot(20, &cdf, [this] { cdf.abandon(); });
+    });
+    QElapsedTimer wall;
+    wall.start();
+    EXPECT_EQ(download(), 512);
+    EXPECT_LT(wall.elapsed(), 1500);
+    EXPECT_EQ(cdf.lastResult(), Result::Incomplete);
+    EXPECT_EQ(events.back(), 6);
+}

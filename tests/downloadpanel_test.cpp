@@ -1,0 +1,208 @@
+#include "app/captionlabel.h"
+#include "download/cls_download.h"
+#include "platform/programfolder.h"
+#include "platform/reveal.h"
+#include "platform/savedialog.h"
+#include "windowtest.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+namespace {
+
+const std::string kShare = "http://changba.com/s/Wc7nGGH3ZBbq"; // 后来 by 林小雨
+const std::string kAudio = "http://qiniuuwmp3.changba.com/userdata/userwork/111/1043562829.mp3";
+
+class DownloadPanel : public WindowTest
+{
+protected:
+    void SetUp() override
+    {
+        WindowTest::SetUp();
+        platform::clearRevealLog();
+        platform::clearSaveDialogLog();
+        platform::setRevealHandler([](const platform::RevealRequest &) {});
+        platform::setSaveDialogAnswerer([this](const platform::SaveDialogRequest &) { return chosen; });
+        window = startWindow();
+        ASSERT_TRUE(dir.isValid());
+    }
+    void TearDown() override
+    {
+        WindowTest::TearDown();
+        platform::setRevealHandler({});
+        platform::setSaveDialogAnswerer({});
+    }
+
+    void serveAudio(int size, int chunkDelayMs = 5, long long cutAfter = -1, int status = 200)
+    {
+        servicedouble::ScriptedResponse r;
+        r.body = std::string(static_cast<size_t>(size), 'm');
+        r.contentType = "audio/mpeg";
+        r.chunkSize = 512;
+        r.chunkDelayMs = chunkDelayMs;
+        r.cutAfter = cutAfter;
+        r.status = status;
+        service().script(kAudio, r);
+    }
+    // Looks the sample song up, opens the panel and picks a file in the test folder.
+    void openPanelWithPath()
+    {
+        lookUp(QString::fromStdString(kShare));
+        control<QPushButton>("Command2")->click();
+        chosen = dir.filePath(QStringLiteral("后来.mp3"));
+        control<QPushButton>("Command1")->click();
+    }
+    Cls_DownLoad *cdf() const { return window->findChild<Cls_DownLoad *>(QStringLiteral("Cdf")); }
+
+    QTemporaryDir dir;
+    std::optional<QString> chosen;
+};
+
+} // namespace
+
+TEST_F(DownloadPanel, HiddenAtStartAndLaidOutInItsStrips)
+{
+    auto *panel = control<QWidget>("Picture3");
+    EXPECT_FALSE(panel->isVisible());
+    EXPECT_EQ(panel->geometry(), QRect(304, 56, 497, 433));
+    EXPECT_EQ(control<QWidget>("Picture5")->parentWidget(), panel);
+    EXPECT_EQ(control<QWidget>("Command6")->parentWidget()->objectName(), QStringLiteral("Picture5"));
+    EXPECT_EQ(control<QWidget>("Command1")->parentWidget()->objectName(), QStringLiteral("Picture4"));
+    EXPECT_EQ(control<QWidget>("ProgressBar1")->geometry(), QRect(16, 120, 401, 25));
+    EXPECT_EQ(control<QWidget>("aicAlphaImage4")->toolTip(), QStringLiteral("关闭"));
+    EXPECT_EQ(control<QPushButton>("Command6")->text(), QStringLiteral("开始下载"));
+    EXPECT_EQ(caption("Label12"), QStringLiteral("音乐下载器"));
+    ASSERT_NE(cdf(), nullptr) << "created at start-up";
+}
+
+TEST_F(DownloadPanel, WithoutALookupThePanelStaysHidden)
+{
+    control<QPushButton>("Command2")->click();
+    EXPECT_EQ(status(), QStringLiteral("请先进行解析.."));
+    EXPECT_FALSE(control<QWidget>("Picture3")->isVisible());
+}
+
+TEST_F(DownloadPanel, AWholeTransferMovesTheBarAndRevealsTheFile)
+{
+    openPanelWithPath();
+    auto *panel = control<QWidget>("Picture3");
+    EXPECT_TRUE(panel->isVisible());
+    EXPECT_EQ(panel->pos(), QPoint(283, 71)) << "centred";
+    EXPECT_EQ(caption("Label16"), QStringLiteral("音乐名称：后来"));
+    EXPECT_EQ(caption("Label17"), QStringLiteral("演唱歌手：林小雨"));
+    ASSERT_EQ(platform::saveDialogLog().size(), 1);
+    EXPECT_EQ(platform::saveDialogLog()[0].title, QStringLiteral("选择要下载的路径"));
+    EXPECT_EQ(platform::saveDialogLog()[0].filter, QStringLiteral("MP3音乐文件 (*.mp3)"));
+    EXPECT_EQ(platform::saveDialogLog()[0].fileName, QStringLiteral("后来 - 林小雨.mp3"));
+    EXPECT_EQ(status(), QStringLiteral("已更换下载路径：") + *chosen);
+
+    serveAudio(4096);
+    auto *bar = control<QProgressBar>("ProgressBar1");
+    auto *command6 = control<QPushButton>("Command6");
+    auto *command2 = control<QPushButton>("Command2");
+    std::vector<int> percentages;
+    QStringList statuses;
+    QObject::connect(cdf(), &Cls_DownLoad::entDLFileDowning, [&] {
+        percentages.push_back(bar->value());
+        EXPECT_EQ(command6->text(), QStringLiteral("停止下载"));
+        EXPECT_FALSE(command2->isEnabled());
+    });
+    QObject::connect(cdf(), &Cls_DownLoad::entDLFileStatus, [&] { statuses << status(); });
+    QTest::mouseClick(command6, Qt::LeftButton);
+
+    EXPECT_EQ(percentages, (std::vector<int>{12, 25, 38, 50, 62, 75, 88, 100}));
+    EXPECT_EQ(statuses, (QStringList{QStringLiteral("正在连接服务器..."), QStringLiteral("正在发送请求..."),
+                                     QStringLiteral("获取远程文件信息..."), QStringLiteral("正在下载音乐数据..."),
+                                     QStringLiteral("正在连接服务器.."), QStringLiteral("音乐下载完成")}));
+    EXPECT_EQ(command6->text(), QStringLiteral("开始下载"));
+    EXPECT_TRUE(command2->isEnabled());
+    ASSERT_EQ(platform::revealLog().size(), 1);
+    EXPECT_EQ(platform::revealLog()[0].filePath, *chosen);
+    EXPECT_EQ(QFileInfo(*chosen).size(), 4096);
+}
+
+TEST_F(DownloadPanel, AConfirmedStopKeepsThePartialFileUnrevealed)
+{
+    openPanelWithPath();
+    serveAudio(16384, 20);
+    auto *command6 = control<QPushButton>("Command6");
+    QObject::connect(cdf(), &Cls_DownLoad::entDLFileDowning, [&](const QString &, qint64 done) {
+        if (done == 1024)
+            QTimer::singleShot(0, command6, [command6] { command6->click(); });
+    });
+    command6->click();
+    ASSERT_EQ(platform::messageBoxLog().size(), 1);
+    EXPECT_EQ(platform::messageBoxLog()[0].text, QStringLiteral("当前正在下载中..停止将损坏下载文件!"));
+    EXPECT_EQ(status(), QStringLiteral("停止音乐下载"));
+    EXPECT_EQ(QFileInfo(*chosen).size(), 1536);
+    EXPECT_TRUE(platform::revealLog().isEmpty());
+    EXPECT_EQ(command6->text(), QStringLiteral("开始下载"));
+    EXPECT_TRUE(control<QPushButton>("Command2")->isEnabled());
+}
+
+TEST_F(DownloadPanel, AnsweringNoLetsTheTransferGoOn)
+{
+    openPanelWithPath();
+    serveAudio(4096, 20);
+    answer = [](const platform::MessageBoxRequest &) { return platform::MessageAnswer::No; };
+    auto *command6 = control<QPushButton>("Command6");
+    QObject::connect(cdf(), &Cls_DownLoad::entDLFileDowning, [&](const QString &, qint64 done) {
+        if (done == 1024)
+            QTimer::singleShot(0, command6, [command6] { command6->click(); });
+        if (done == 2048)
+            EXPECT_EQ(command6->text(), QStringLiteral("停止下载"));
+    });
+    command6->click();
+    EXPECT_EQ(QFileInfo(*chosen).size(), 4096);
+    EXPECT_EQ(status(), QStringLiteral("音乐下载完成"));
+}
+
+TEST_F(DownloadPanel, FailuresSayWhatHappenedAndLeaveThePanelIdle)
+{
+    openPanelWithPath();
+    auto *command6 = control<QPushButton>("Command6");
+    serveAudio(100, 0, -1, 404);
+    command6->click();
+    EXPECT_EQ(status(), QStringLiteral("抱歉!发送请求失败.."));
+    EXPECT_FALSE(QFile::exists(*chosen));
+
+    serveAudio(4096, 0, 1000);
+    command6->click();
+    EXPECT_EQ(status(), QStringLiteral("抱歉!音乐下载未完成.."));
+    EXPECT_EQ(QFileInfo(*chosen).size(), 1000);
+
+    chosen = QStringLiteral("/proc/quillory-test/x.mp3");
+    control<QPushButton>("Command1")->click();
+    command6->click();
+    EXPECT_EQ(status(), QStringLiteral("抱歉!无法写入音乐文件.."));
+
+    EXPECT_TRUE(platform::revealLog().isEmpty());
+    EXPECT_EQ(command6->text(), QStringLiteral("开始下载"));
+    EXPECT_TRUE(control<QPushButton>("Command2")->isEnabled());
+}
+
+TEST_F(DownloadPanel, TheDefaultPathCreatesTheMusicFolder)
+{
+    QDir music(platform::programFolder() + QStringLiteral("/Music"));
+    music.removeRecursively();
+    lookUp(QString::fromStdString(kShare));
+    control<QPushButton>("Command2")->click();
+    EXPECT_EQ(window->savePath(), music.filePath(QStringLiteral("后来 - 林小雨.mp3")));
+    serveAudio(600, 0);
+    control<QPushButton>("Command6")->click();
+    EXPECT_EQ(QFileInfo(window->savePath()).size(), 600);
+    EXPECT_EQ(platform::revealLog().size(), 1);
+    music.removeRecursively();
+}
+
+TEST_F(DownloadPanel, TheCloseControlHidesThePanelOnly)
+{
+    openPanelWithPath();
+    QTest::mouseClick(control<QWidget>("aicAlphaImage4"), Qt::LeftButton);
+    EXPECT_FALSE(control<QWidget>("Picture3")->isVisible());
+}
