@@ -101,6 +101,7 @@ Form1::Form1(QWidget *parent)
     buildBottomButtons();
     buildStatusBar();
     buildFramePictures();
+    buildFrame();
 }
 
 Form1::~Form1() = default;

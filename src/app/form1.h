@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/frame.h"
 #include "song/songpage.h"
 
 #include <QWidget>
@@ -12,6 +13,7 @@ class CaptionLabel;
 class Cls_DownLoad;
 class QLabel;
 class QLineEdit;
+class QPainter;
 class QProgressBar;
 class QPushButton;
 class QSlider;
@@ -47,6 +49,13 @@ public:
 protected:
     void closeEvent(QCloseEvent *event) override;
 
+    // app/ (frame.cpp): the painted frame and its mouse handling
+    void paintEvent(QPaintEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void changeEvent(QEvent *event) override;
+
 private:
     void buildAddressRow();
     void buildSingerPanel();
@@ -62,6 +71,15 @@ private:
     void Command3_Click();
     void Command4_Click();
     void Command5_Click();
+
+    // app/ (frame.cpp): frame, title buttons, window and panel drag
+    void buildFrame();
+    void Form_Paint(QPainter &painter);
+    void Form_MouseMove(float x, float y);
+    void Form_MouseDown(Qt::MouseButton button, float x, float y, QPointF globalPosition);
+    void Form_MouseUp(Qt::MouseButton button, float x, float y);
+    void Picture3_MouseDown(Qt::MouseButton button, QPointF globalPosition);
+    void drawTitleButtons(frame::Looks looks);
 
     // song/
     void aicAlphaImage3_Click();
@@ -167,6 +185,13 @@ private:
     QLabel *Image10 = nullptr;
     QLabel *Image9 = nullptr;
     QLabel *Image8 = nullptr;
+
+    // The title buttons' looks since the mouse last moved or pressed, whether the mouse
+    // went down on the window's own surface, and the drags in progress
+    frame::Looks titleLooks;
+    bool surfacePressed = false;
+    frame::Drag windowDrag;
+    frame::Drag panelDrag;
 
     // Song record and lookup slots
     SongRecord record;
