@@ -154,8 +154,9 @@ TEST_F(DownloadPanel, AnsweringNoLetsTheTransferGoOn)
     QObject::connect(cdf(), &Cls_DownLoad::entDLFileDowning, [&](const QString &, qint64 done) {
         if (done == 1024)
             QTimer::singleShot(0, command6, [command6] { command6->click(); });
-        if (done == 2048)
+        if (done == 2048) {
             EXPECT_EQ(command6->text(), QStringLiteral("停止下载"));
+        }
     });
     command6->click();
     EXPECT_EQ(QFileInfo(*chosen).size(), 4096);
