@@ -67,13 +67,13 @@ TEST(DownloadMath, DefaultFileNameAndPath)
 {
     EXPECT_EQ(defaultFileName(QStringLiteral("歌名"), QStringLiteral("某人")), QStringLiteral("歌名 - 某人.mp3"));
     EXPECT_EQ(defaultFileName(QStringLiteral("Love"), QString()), QStringLiteral("Love - .mp3"));
-    EXPECT_EQ(defaultSavePath(QStringLiteral("/opt/工具"), QStringLiteral("歌名"), QStringLiteral("某人")),
+    EXPECT_EQ(defaultSavePath(QStringLiteral("/opt/工具/Music"), QStringLiteral("歌名"), QStringLiteral("某人")),
               QStringLiteral("/opt/工具/Music/歌名 - 某人.mp3"));
 }
 
 TEST(DownloadMath, PageTextCannotChooseTheFolder)
 {
-    EXPECT_EQ(defaultSavePath(QStringLiteral("/opt/q"), QStringLiteral("AC/DC"), QStringLiteral("../../x")),
+    EXPECT_EQ(defaultSavePath(QStringLiteral("/opt/q/Music"), QStringLiteral("AC/DC"), QStringLiteral("../../x")),
               QStringLiteral("/opt/q/Music/AC_DC - .._.._x.mp3"));
     const QString withNul = QStringLiteral("a") + QChar(u'\0') + QStringLiteral("b");
     EXPECT_EQ(fileNamePart(withNul), QStringLiteral("a_b"));

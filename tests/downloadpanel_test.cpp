@@ -5,6 +5,7 @@
 #include "platform/savedialog.h"
 #include "windowtest.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QProgressBar>
@@ -206,4 +207,79 @@ TEST_F(DownloadPanel, TheCloseControlHidesThePanelOnly)
     openPanelWithPath();
     QTest::mouseClick(control<QWidget>("aicAlphaImage4"), Qt::LeftButton);
     EXPECT_FALSE(control<QWidget>("Picture3")->isVisible());
+}
+
+// An installed program cannot write next to itself: songs go to the user's music folder
+// and the panel's note says so.
+TEST_F(DownloadPanel, AnInstalledProgramSavesIntoTheUserMusicFolder)
+{
+    QTemporaryDir home;
+    const QByteArray oldHome = qgetenv("HOME");
+    const QByteArray oldConfig = qgetenv("XDG_CONFIG_HOME");
+    qputenv("HOME", home.path().toUtf8());
+    qputenv("XDG_CONFIG_HOME", home.filePath(QStringLiteral(".config")).toUtf8());
+    QDir(home.path()).mkpath(QStringLiteral(".config"));
+    {
+        QFile dirs(home.filePath(QStringLiteral(".config/user-dirs.dirs")));
+        ASSERT_TRUE(dirs.open(QIODevice::WriteOnly));
+        dirs.write("XDG_MUSIC_DIR=\"$HOME/音乐\"\n");
+    }
+    QDir(home.path()).mkpath(QStringLiteral("音乐"));
+    platform::setProgramFolder(home.filePath(QStringLiteral("usr/bin")));
+
+    lookUp(QString::fromStdString(kShare));
+    control<QPushButton>("Command2")->click();
+    EXPECT_EQ(window->savePath(), home.filePath(QStringLiteral("音乐/后来 - 林小雨.mp3")));
+    EXPECT_TRUE(caption("Label15").contains(home.filePath(QStringLiteral("音乐")))) << caption("Label15").toStdString();
+    serveAudio(700, 0);
+    control<QPushButton>("Command6")->click();
+    EXPECT_EQ(QFileInfo(window->savePath()).size(), 700);
+    EXPECT_EQ(status(), QStringLiteral("音乐下载完成"));
+
+    platform::setProgramFolder(QString());
+    qputenv("HOME", oldHome);
+    if (oldConfig.isNull())
+        qunsetenv("XDG_CONFIG_HOME");
+    else
+        qputenv("XDG_CONFIG_HOME", oldConfig);
+
+    control<QPushButton>("Command2")->click();
+    EXPECT_EQ(caption("Label15"), QStringLiteral("默认路径：当前程序文件目录下“Music”文件夹中( 音乐名称自动填写 )"));
+}
+
+// The MV window opened from inside a running transfer: the transfer waits while the modal
+// window is up and then completes, the file whole and nothing mixed into the MV page.
+TEST_F(DownloadPanel, AnMvExportDuringATransferLeavesTheTransferWhole)
+{
+    lookUp(QStringLiteral("http://changba.com/s/Wc7nGGH3ZBbq")); // sample 1 has an MV
+    ASSERT_FALSE(window->songRecord().strMvUrl.isEmpty());
+    platform::setProgramFolder(dir.path());
+    control<QPushButton>("Command2")->click();
+    chosen = dir.filePath(QStringLiteral("后来.mp3"));
+    control<QPushButton>("Command1")->click();
+    serveAudio(8192, 5);
+
+    bool exported = false;
+    QObject::connect(cdf(), &Cls_DownLoad::entDLFileDowning, [&](const QString &, qint64 done) {
+        if (done != 2048 || exported)
+            return;
+        exported = true;
+        QTimer::singleShot(0, [this] {
+            QTimer::singleShot(300, [] {
+                if (auto *modal = QApplication::activeModalWidget())
+                    modal->close();
+            });
+            control<QPushButton>("Command8")->click();
+        });
+    });
+    control<QPushButton>("Command6")->click();
+    platform::setProgramFolder(QString());
+
+    EXPECT_TRUE(exported);
+    EXPECT_EQ(QFileInfo(*chosen).size(), 8192);
+    EXPECT_EQ(status(), QStringLiteral("音乐下载完成"));
+    EXPECT_EQ(control<QPushButton>("Command6")->text(), QStringLiteral("开始下载"));
+    QFile page(dir.filePath(QStringLiteral("video.htm")));
+    ASSERT_TRUE(page.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(page.readAll().startsWith("<div><script src=\"http://player.youku.com/player.php?sid=XNTk2MTIz&amp;autoplay=true"));
 }

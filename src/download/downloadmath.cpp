@@ -52,9 +52,9 @@ QString defaultFileName(const QString &song, const QString &singer)
     return fileNamePart(song) + QStringLiteral(" - ") + fileNamePart(singer) + QStringLiteral(".mp3");
 }
 
-QString defaultSavePath(const QString &programFolder, const QString &song, const QString &singer)
+QString defaultSavePath(const QString &folder, const QString &song, const QString &singer)
 {
-    return programFolder + QStringLiteral("/Music/") + defaultFileName(song, singer);
+    return folder + QLatin1Char('/') + defaultFileName(song, singer);
 }
 
 } // namespace download

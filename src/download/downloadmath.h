@@ -35,7 +35,7 @@ QString fileNamePart(const QString &name);
 // "<song> - <singer>.mp3"
 QString defaultFileName(const QString &song, const QString &singer);
 
-// "<program folder>/Music/<song> - <singer>.mp3"
-QString defaultSavePath(const QString &programFolder, const QString &song, const QString &singer);
+// "<folder>/<song> - <singer>.mp3", folder being the default download folder.
+QString defaultSavePath(const QString &folder, const QString &song, const QString &singer);
 
 } // namespace download

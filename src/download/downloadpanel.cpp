@@ -20,6 +20,22 @@
 
 namespace {
 
+// Songs go into the "Music" folder next to the program; an installed program, whose
+// folder cannot be written, uses the user's music folder instead.
+QString defaultDownloadFolder()
+{
+    return platform::programFolderWritable() ? platform::programFolder() + QStringLiteral("/Music")
+                                             : platform::userMusicFolder();
+}
+
+QString defaultFolderNote()
+{
+    if (platform::programFolderWritable())
+        return QStringLiteral("默认路径：当前程序文件目录下“Music”文件夹中( 音乐名称自动填写 )");
+    return QStringLiteral("默认路径：%1 文件夹中( 音乐名称自动填写 )")
+        .arg(QDir::toNativeSeparators(platform::userMusicFolder()));
+}
+
 const QString kStart = QStringLiteral("开始下载");
 const QString kStop = QStringLiteral("停止下载");
 
@@ -127,7 +143,9 @@ void Form1::Command2_Click()
     } else {
         setStatus(QStringLiteral("请先进行解析.."));
     }
-    strSavePath = download::defaultSavePath(platform::programFolder(), song, record.strUserName);
+    Label15->setCaption(defaultFolderNote());
+    Label15->setToolTip(Label15->caption());
+    strSavePath = download::defaultSavePath(defaultDownloadFolder(), song, record.strUserName);
     ProgressBar1->setValue(0);
 }
 
