@@ -31,7 +31,9 @@ for target in build-fuzz/fuzz/*_fuzz; do
     name="$(basename "$target")"
     mkdir -p "build-fuzz/findings/$name"
     echo "== $name: $runs runs"
-    if ! "$target" -runs="$runs" -jobs="$jobs" -workers="$jobs" -max_len=65536 -timeout=10 \
+    parallel=()
+    [ "$jobs" -gt 1 ] && parallel=(-jobs="$jobs" -workers="$jobs")
+    if ! "$target" -runs="$runs" "${parallel[@]}" -max_len=65536 -timeout=10 \
             -print_final_stats=1 -artifact_prefix="build-fuzz/findings/$name/" \
             "build-fuzz/corpus/$name" 2>"build-fuzz/$name.log"; then
         tail -40 "build-fuzz/$name.log"
