@@ -29,14 +29,6 @@ static void initResources()
 
 namespace {
 
-template<typename W>
-W *named(W *widget, const char *name, const QRect &geometry)
-{
-    widget->setObjectName(QLatin1String(name));
-    widget->setGeometry(geometry);
-    return widget;
-}
-
 QPushButton *button(QWidget *parent, const char *name, const QString &caption, const QRect &geometry)
 {
     return named(new QPushButton(caption, parent), name, geometry);

@@ -3,13 +3,23 @@
 #include <QFont>
 #include <QRect>
 #include <QString>
+#include <QWidget>
 
-// The windows were laid out in twips: 15 twips make a pixel.
+// Layout helpers of the windows. They were laid out in twips: 15 twips make a pixel.
 constexpr int px(int twips) { return twips / 15; }
 
 inline QRect tw(int left, int top, int width, int height)
 {
     return QRect(px(left), px(top), px(width), px(height));
+}
+
+// Names a control after its place in the window and puts it at geometry.
+template<typename W>
+W *named(W *widget, const char *name, const QRect &geometry)
+{
+    widget->setObjectName(QLatin1String(name));
+    widget->setGeometry(geometry);
+    return widget;
 }
 
 // The interface font: Simplified Chinese glyphs whatever the locale.

@@ -2,6 +2,7 @@
 
 #include "app/alphaimage.h"
 #include "app/captionlabel.h"
+#include "app/twips.h"
 #include "download/cls_download.h"
 #include "download/downloadmath.h"
 #include "platform/messagebox.h"
@@ -39,23 +40,9 @@ QString defaultFolderNote()
 const QString kStart = QStringLiteral("开始下载");
 const QString kStop = QStringLiteral("停止下载");
 
-// Positions inside the panel are in twips, as it was laid out: 15 twips make a pixel.
-QRect tw(int left, int top, int width, int height)
-{
-    return QRect(left / 15, top / 15, width / 15, height / 15);
-}
-
-template<typename W>
-W *placed(W *widget, const char *name, const QRect &geometry)
-{
-    widget->setObjectName(QLatin1String(name));
-    widget->setGeometry(geometry);
-    return widget;
-}
-
 QWidget *strip(QWidget *parent, const char *name, const QRect &geometry)
 {
-    auto *box = placed(new QWidget(parent), name, geometry);
+    auto *box = named(new QWidget(parent), name, geometry);
     box->setAttribute(Qt::WA_StyledBackground);
     return box;
 }
@@ -65,7 +52,7 @@ QWidget *strip(QWidget *parent, const char *name, const QRect &geometry)
 CaptionLabel *text(QWidget *parent, const char *name, const QString &caption, const QRect &geometry,
                    bool sizedToCaption = false)
 {
-    auto *l = placed(new CaptionLabel(QString(), sizedToCaption, parent), name, geometry);
+    auto *l = named(new CaptionLabel(QString(), sizedToCaption, parent), name, geometry);
     l->setWordWrap(false);
     l->setCaption(caption);
     return l;
@@ -86,7 +73,7 @@ void Form1::buildDownloadPanel()
     Label12->setFont(title);
     Label12->resize(Label12->sizeHint().expandedTo(Label12->size()));
 
-    aicAlphaImage4 = placed(new AlphaImage(Picture3), "aicAlphaImage4", tw(6960, 120, 240, 240));
+    aicAlphaImage4 = named(new AlphaImage(Picture3), "aicAlphaImage4", tw(6960, 120, 240, 240));
     aicAlphaImage4->setPicture(QPixmap(QStringLiteral(":/pictures/close.png")));
     aicAlphaImage4->setToolTip(QStringLiteral("关闭"));
     aicAlphaImage4->setCursor(Qt::PointingHandCursor);
@@ -98,17 +85,17 @@ void Form1::buildDownloadPanel()
 
     Picture4 = strip(Picture3, "Picture4", tw(360, 1920, 6615, 735));
     Label13 = text(Picture4, "Label13", QStringLiteral("如需更换在此请选择下载的路径："), tw(120, 240, 2700, 180));
-    Command1 = placed(new QPushButton(QStringLiteral("浏览.."), Picture4), "Command1", tw(4920, 120, 1575, 495));
+    Command1 = named(new QPushButton(QStringLiteral("浏览.."), Picture4), "Command1", tw(4920, 120, 1575, 495));
 
     Picture5 = strip(Picture3, "Picture5", tw(360, 2880, 6615, 3255));
     Label14 = text(Picture5, "Label14", QStringLiteral("音乐信息："), tw(240, 240, 900, 180));
     Label17 = text(Picture5, "Label17", QStringLiteral("演唱歌手："), tw(240, 840, 900, 180), true);
     Label16 = text(Picture5, "Label16", QStringLiteral("音乐名称："), tw(240, 1200, 900, 180), true);
-    ProgressBar1 = placed(new QProgressBar(Picture5), "ProgressBar1", tw(240, 1800, 6015, 375));
+    ProgressBar1 = named(new QProgressBar(Picture5), "ProgressBar1", tw(240, 1800, 6015, 375));
     ProgressBar1->setRange(0, 100);
     ProgressBar1->setValue(0);
     ProgressBar1->setTextVisible(false);
-    Command6 = placed(new QPushButton(kStart, Picture5), "Command6", tw(240, 2280, 6135, 615));
+    Command6 = named(new QPushButton(kStart, Picture5), "Command6", tw(240, 2280, 6135, 615));
 
     connect(Command2, &QPushButton::clicked, this, &Form1::Command2_Click);
     connect(Command1, &QPushButton::clicked, this, &Form1::Command1_Click);

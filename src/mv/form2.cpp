@@ -16,18 +16,6 @@
 
 #include <algorithm>
 
-namespace {
-
-template<typename W>
-W *placed(W *widget, const char *name, const QRect &geometry)
-{
-    widget->setObjectName(QLatin1String(name));
-    widget->setGeometry(geometry);
-    return widget;
-}
-
-} // namespace
-
 Form2::Form2(QWidget *parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("Form2"));
@@ -35,17 +23,17 @@ Form2::Form2(QWidget *parent) : QDialog(parent)
     setFixedSize(px(9510), px(2820));
     setFont(uiFont(9));
 
-    Frame1 = placed(new QGroupBox(QStringLiteral("视频信息"), this), "Frame1", tw(120, 240, 9255, 1215));
-    Label1 = placed(new QLabel(QStringLiteral("视频地址："), Frame1), "Label1", tw(240, 360, 900, 180));
-    Text1 = placed(new QLineEdit(Frame1), "Text1", tw(1440, 320, 7695, 270));
-    Label2 = placed(new QLabel(QStringLiteral("HTML调用代码："), Frame1), "Label2", tw(240, 720, 1260, 180));
-    Text2 = placed(new QLineEdit(Frame1), "Text2", tw(1440, 665, 7695, 270));
+    Frame1 = named(new QGroupBox(QStringLiteral("视频信息"), this), "Frame1", tw(120, 240, 9255, 1215));
+    Label1 = named(new QLabel(QStringLiteral("视频地址："), Frame1), "Label1", tw(240, 360, 900, 180));
+    Text1 = named(new QLineEdit(Frame1), "Text1", tw(1440, 320, 7695, 270));
+    Label2 = named(new QLabel(QStringLiteral("HTML调用代码："), Frame1), "Label2", tw(240, 720, 1260, 180));
+    Text2 = named(new QLineEdit(Frame1), "Text2", tw(1440, 665, 7695, 270));
 
-    Frame2 = placed(new QGroupBox(QStringLiteral("友情提示"), this), "Frame2", tw(120, 1560, 9255, 1095));
-    Label3 = placed(new QLabel(QStringLiteral("已在当前文件夹下生成名为“video.htm”"), Frame2), "Label3",
+    Frame2 = named(new QGroupBox(QStringLiteral("友情提示"), this), "Frame2", tw(120, 1560, 9255, 1095));
+    Label3 = named(new QLabel(QStringLiteral("已在当前文件夹下生成名为“video.htm”"), Frame2), "Label3",
                     tw(2880, 480, 3345, 180));
     Label3->adjustSize();
-    Command1 = placed(new QPushButton(QStringLiteral("立刻播放"), Frame2), "Command1", tw(6480, 240, 975, 615));
+    Command1 = named(new QPushButton(QStringLiteral("立刻播放"), Frame2), "Command1", tw(6480, 240, 975, 615));
 
     connect(Command1, &QPushButton::clicked, this, &Form2::Command1_Click);
     Form_Load();
