@@ -14,6 +14,8 @@
 #include <QPushButton>
 #include <QTcpServer>
 #include <QTest>
+#include <QTimer>
+#include <QTreeWidget>
 
 #include <gtest/gtest.h>
 
@@ -335,6 +337,110 @@ INSTANTIATE_TEST_SUITE_P(EveryFailure, PlaybackFailure,
                          ::testing::Values(Failure::Refused, Failure::Unresolvable, Failure::NoAnswer,
                                            Failure::ResetHalfway, Failure::NotFound, Failure::ServerError,
                                            Failure::EmptyBody, Failure::WrongContent),
+                         [](const auto &info) { return std::string(name(info.param)); });
+
+// ---- The singer page and the resolve request of a listed work -------------------------
+
+const std::string kSinger = "http://changba.com/member/personcenter/userPage.php?uid=20130815";
+const QString kResolveOf1 = QStringLiteral("http://changba.com/member/personcenter/loadplayurl.php?wid=1043562829");
+
+class WorksFailure : public Failures, public ::testing::WithParamInterface<Failure>
+{
+protected:
+    void SetUp() override
+    {
+        Failures::SetUp();
+        window = startWindow();
+        list = control<QTreeWidget>("ListView1");
+        fetchWorks();
+        ASSERT_TRUE(waitUntil([this] { return status() == QStringLiteral("获取完毕.."); }, 3000));
+        ASSERT_EQ(list->topLevelItemCount(), 5);
+    }
+    void fetchWorks()
+    {
+        control<QLineEdit>("Text2")->setText(QString::fromStdString(kSinger));
+        control<QPushButton>("Command10")->click();
+    }
+    bool panelReady() const
+    {
+        return control<QPushButton>("Command10")->isEnabled() && control<QLineEdit>("Text2")->isEnabled();
+    }
+    // What a mouse sends for a double click on a row.
+    void doubleClickRow(int row)
+    {
+        QTreeWidgetItem *item = list->topLevelItem(row);
+        list->scrollToItem(item);
+        QTest::qWait(50);
+        const QPoint at = list->visualItemRect(item).center();
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
+        QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
+        QTest::mouseRelease(list->viewport(), Qt::LeftButton, {}, at);
+    }
+
+    QTreeWidget *list = nullptr;
+};
+
+using SingerPageFailure = WorksFailure;
+
+TEST_P(SingerPageFailure, EndsTheBatchWithTheEarlierListKept)
+{
+    fail(GetParam(), kSinger);
+    fetchWorks();
+    EXPECT_EQ(status(), QStringLiteral("歌手主页获取失败,请您稍后再试 .."));
+    EXPECT_TRUE(panelReady());
+    EXPECT_EQ(list->topLevelItemCount(), 5);
+    EXPECT_FALSE(control<QTimer>("Timer3")->isActive() || control<QTimer>("Timer4")->isActive());
+    EXPECT_TRUE(platform::messageBoxLog().isEmpty());
+    expectUsable();
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryFailure, SingerPageFailure,
+                         ::testing::Values(Failure::Refused, Failure::Unresolvable, Failure::NoAnswer,
+                                           Failure::ResetHalfway, Failure::NotFound, Failure::ServerError,
+                                           Failure::Huge),
+                         [](const auto &info) { return std::string(name(info.param)); });
+
+TEST_F(WorksFailure, AnEmptySingerPageEndsTheBatchWithAnEmptyListAsDesigned)
+{
+    fail(Failure::EmptyBody, kSinger);
+    fetchWorks();
+    EXPECT_EQ(status(), QStringLiteral("歌手主页获取失败,请您稍后再试 .."));
+    EXPECT_TRUE(panelReady());
+    EXPECT_EQ(list->topLevelItemCount(), 0) << "the batch cleared the list before it saw the empty page";
+    expectUsable();
+}
+
+TEST_F(WorksFailure, ASingerPageInAWrongCharsetStillListsItsWorks)
+{
+    fail(Failure::WrongCharset, kSinger);
+    fetchWorks();
+    EXPECT_TRUE(waitUntil([this] { return status() == QStringLiteral("获取完毕.."); }, 3000));
+    EXPECT_EQ(list->topLevelItemCount(), 5);
+    EXPECT_EQ(list->topLevelItem(0)->text(1), QStringLiteral("1043562829")) << "ids are ASCII";
+    EXPECT_TRUE(panelReady());
+}
+
+using ResolveFailure = WorksFailure;
+
+TEST_P(ResolveFailure, SaysTheFetchFailedAndLoadsNothing)
+{
+    lookUp(QStringLiteral("http://changba.com/s/Kp2vRt9sLmQx"));
+    auto *text1 = control<QLineEdit>("Text1");
+    platform::clearMciCommandLog();
+    fail(GetParam(), kResolveOf1.toStdString());
+    doubleClickRow(0);
+    EXPECT_EQ(status(), QStringLiteral("网页获取失败,请您稍后再试 .."));
+    EXPECT_EQ(text1->text(), QStringLiteral("http://changba.com/s/Kp2vRt9sLmQx"));
+    EXPECT_EQ(window->songRecord().strWorkId, QStringLiteral("1043570016"));
+    EXPECT_EQ(caption("Label2"), QStringLiteral("演唱歌曲：Love"));
+    EXPECT_TRUE(platform::mciCommandLog().isEmpty()) << "playback is left alone";
+    expectUsable();
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryFailure, ResolveFailure,
+                         ::testing::Values(Failure::Refused, Failure::Unresolvable, Failure::NoAnswer,
+                                           Failure::ResetHalfway, Failure::NotFound, Failure::ServerError,
+                                           Failure::EmptyBody, Failure::Huge),
                          [](const auto &info) { return std::string(name(info.param)); });
 
 } // namespace

@@ -44,8 +44,8 @@ void Form1::Command10_Click()
     const net::PageResult page = net::GetBody(address);
     if (!self || page.abandoned())
         return;
-    if (!page.answered()) {
-        // The list of the previous singer stays as it was.
+    if (!page.answered() || page.httpStatus >= 400) {
+        // The list of the previous singer stays as it was; an error page is no singer page.
         Command10->setEnabled(true);
         Text2->setEnabled(true);
         setStatus(QStringLiteral("歌手主页获取失败,请您稍后再试 .."));

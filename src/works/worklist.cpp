@@ -73,8 +73,8 @@ void Form1::ListView1_DblClick(QTreeWidgetItem *row)
     const net::PageResult answer = net::GetBody(address);
     if (!self || answer.abandoned())
         return;
-    if (!answer.answered()) {
-        // Without an answer there is nothing to load: the current song stays as it is.
+    if (!answer.answered() || answer.httpStatus >= 400 || answer.text.isEmpty()) {
+        // Without an address there is nothing to load: the current song stays as it is.
         setStatus(QStringLiteral("网页获取失败,请您稍后再试 .."));
         return;
     }
