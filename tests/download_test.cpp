@@ -96,14 +96,31 @@ protected:
 
 } // namespace
 
-TEST_F(Downloader, AnEmptyResourceLeavesAnEmptyFile)
+// An answer without a byte is not a song: it is not reported as one, and no empty file
+// is left behind looking like one.
+TEST_F(Downloader, AnEmptyAnswerIsNoSongAndLeavesNoFile)
 {
     serve("");
     EXPECT_EQ(download(), 0);
     EXPECT_EQ(events, (std::vector<int>{1, 2, 3, 4, 9, 6}));
-    EXPECT_EQ(cdf.lastResult(), Result::Completed);
-    EXPECT_TRUE(QFile::exists(target));
-    EXPECT_EQ(QFileInfo(target).size(), 0);
+    EXPECT_EQ(cdf.lastResult(), Result::Incomplete);
+    EXPECT_FALSE(QFile::exists(target));
+}
+
+// A network that intercepts requests answers the song's address with its own web page.
+TEST_F(Downloader, AWebPageInsteadOfTheSongIsAFailedRequest)
+{
+    for (const char *type : {"text/html; charset=utf-8", "TEXT/HTML", "application/xhtml+xml"}) {
+        events.clear();
+        servicedouble::ScriptedResponse page;
+        page.body = "<html><body>请先登录</body></html>";
+        page.contentType = type;
+        service().script(kAudio, page);
+        EXPECT_EQ(download(), 0) << type;
+        EXPECT_EQ(events, (std::vector<int>{1, 2, 8, 6})) << type;
+        EXPECT_EQ(cdf.lastResult(), Result::RequestFailed) << type;
+        EXPECT_FALSE(QFile::exists(target)) << type;
+    }
 }
 
 TEST_F(Downloader, OneChunkSendsTheRequestAsAReloadingClient)

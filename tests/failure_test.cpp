@@ -5,14 +5,19 @@
 #include "net/pagefetch.h"
 #include "platform/exit.h"
 #include "platform/mci.h"
+#include "platform/reveal.h"
+#include "platform/savedialog.h"
 #include "windowtest.h"
 
+#include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QNetworkProxy>
 #include <QNetworkProxyFactory>
 #include <QPushButton>
 #include <QTcpServer>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
@@ -39,7 +44,7 @@ enum class Failure {
     Huge,           // a body far larger than any real page
     WrongCharset,   // UTF-8 bytes announced as GB18030
     MissingCharset, // no charset anywhere
-    WrongContent,    // a picture or song address that answers with a page
+    WrongContent,   // a picture or song address that answers with a page
 };
 
 const char *name(Failure f)
@@ -334,6 +339,88 @@ TEST_P(PlaybackFailure, StaysQuietAndTheSecondClickStillStops)
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryFailure, PlaybackFailure,
+                         ::testing::Values(Failure::Refused, Failure::Unresolvable, Failure::NoAnswer,
+                                           Failure::ResetHalfway, Failure::NotFound, Failure::ServerError,
+                                           Failure::EmptyBody, Failure::WrongContent),
+                         [](const auto &info) { return std::string(name(info.param)); });
+
+// ---- The download ----------------------------------------------------------------------
+
+class DownloadFailure : public Failures, public ::testing::WithParamInterface<Failure>
+{
+protected:
+    void SetUp() override
+    {
+        Failures::SetUp();
+        ASSERT_TRUE(dir.isValid());
+        target = dir.filePath(QStringLiteral("后来.mp3"));
+        platform::clearRevealLog();
+        platform::setRevealHandler([](const platform::RevealRequest &) {});
+        platform::setSaveDialogAnswerer([this](const platform::SaveDialogRequest &) -> std::optional<QString> {
+            return target;
+        });
+        window = startWindow();
+        lookUp(QString::fromStdString(kShare));
+        ASSERT_EQ(window->songRecord().strMusicUrl, QString::fromStdString(kAudio));
+    }
+    void TearDown() override
+    {
+        Failures::TearDown();
+        platform::setRevealHandler({});
+        platform::setSaveDialogAnswerer({});
+    }
+
+    QTemporaryDir dir;
+    QString target;
+};
+
+TEST_P(DownloadFailure, SaysWhatWentWrongAndLeavesNoFinishedSong)
+{
+    const Failure f = GetParam();
+    const Normal song = normalAnswer(kAudio);
+    ASSERT_GT(song.body.size(), 1000u);
+    if (f == Failure::WrongContent) {
+        // A network that intercepts requests answers the song's address with its own page.
+        servicedouble::ScriptedResponse page = failingAnswer(f, song.body, song.type);
+        page.contentType = "text/html; charset=utf-8";
+        service().script(kAudio, page);
+    } else {
+        fail(f, kAudio);
+    }
+
+    auto *command2 = control<QPushButton>("Command2");
+    auto *command6 = control<QPushButton>("Command6");
+    command2->click();
+    control<QPushButton>("Command1")->click();
+    ASSERT_EQ(window->savePath(), target);
+    command6->click();
+
+    const bool gotSomeOfIt = f == Failure::ResetHalfway || f == Failure::EmptyBody;
+    EXPECT_EQ(status(), gotSomeOfIt ? QStringLiteral("抱歉!音乐下载未完成..") : QStringLiteral("抱歉!发送请求失败.."));
+    EXPECT_TRUE(platform::messageBoxLog().isEmpty());
+    EXPECT_TRUE(platform::revealLog().isEmpty()) << "nothing is shown as a saved song";
+    EXPECT_EQ(command6->text(), QStringLiteral("开始下载"));
+    EXPECT_TRUE(command2->isEnabled());
+    EXPECT_TRUE(control<QPushButton>("Command1")->isEnabled());
+    if (f == Failure::ResetHalfway) {
+        // The part that came is kept for the user, visibly shorter than the song.
+        EXPECT_GT(QFileInfo(target).size(), 0);
+        EXPECT_LT(QFileInfo(target).size(), static_cast<qint64>(song.body.size()));
+    } else {
+        EXPECT_FALSE(QFile::exists(target)) << "no file that could pass for the song";
+    }
+
+    // Once the network is back, the same button saves the whole song.
+    restoreProxy();
+    service().reset();
+    command6->click();
+    EXPECT_EQ(status(), QStringLiteral("音乐下载完成"));
+    EXPECT_EQ(QFileInfo(target).size(), static_cast<qint64>(song.body.size()));
+    EXPECT_EQ(platform::revealLog().size(), 1);
+    expectUsable();
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryFailure, DownloadFailure,
                          ::testing::Values(Failure::Refused, Failure::Unresolvable, Failure::NoAnswer,
                                            Failure::ResetHalfway, Failure::NotFound, Failure::ServerError,
                                            Failure::EmptyBody, Failure::WrongContent),

@@ -27,6 +27,13 @@ bool isRedirect(int status)
     return status >= 300 && status < 400;
 }
 
+// An answer announced as a web page: what a network that intercepts requests sends back.
+bool isWebPage(const QNetworkReply &reply)
+{
+    const QByteArray type = reply.rawHeader("Content-Type").trimmed().toLower();
+    return type.startsWith("text/html") || type.startsWith("application/xhtml+xml");
+}
+
 } // namespace
 
 Cls_DownLoad::Cls_DownLoad(QObject *parent)
@@ -143,8 +150,9 @@ qint64 Cls_DownLoad::DLFile(const QString &sRemoteURL, const QString &sLocalFile
         }
     }
     const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
-    if (!headIn || !status.isValid() || status.toInt() >= 400) {
-        // Not answered, or answered with an error page: that page is not the resource.
+    if (!headIn || !status.isValid() || status.toInt() >= 400 || isWebPage(*reply)) {
+        // Not answered, answered with an error page, or answered with a web page (the
+        // sign-in page of a hotel network, say) instead of the song: no page is the song.
         m_result = Result::RequestFailed;
         emit entDLFileStatus(8);
         reply.reset();
@@ -206,9 +214,12 @@ qint64 Cls_DownLoad::DLFile(const QString &sRemoteURL, const QString &sLocalFile
     emit entDLFileStatus(endCode);
     file.close();
     writeFailed = writeFailed || file.error() != QFileDevice::NoError;
+    // An answer without a single byte is no song either.
     const bool cutShort = broken || reply->error() != QNetworkReply::NoError
-                          || (lFilesize > 0 && total < lFilesize);
+                          || (lFilesize > 0 && total < lFilesize) || total == 0;
     reply.reset();
+    if (total == 0 && endCode != 5)
+        file.remove(); // an empty file would only look like a song that is there
 
     if (endCode == 5)
         m_result = Result::Stopped;
