@@ -452,17 +452,6 @@ protected:
     {
         return control<QPushButton>("Command10")->isEnabled() && control<QLineEdit>("Text2")->isEnabled();
     }
-    // What a mouse sends for a double click on a row.
-    void doubleClickRow(int row)
-    {
-        QTreeWidgetItem *item = list->topLevelItem(row);
-        list->scrollToItem(item);
-        QTest::qWait(50);
-        const QPoint at = list->visualItemRect(item).center();
-        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
-        QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
-        QTest::mouseRelease(list->viewport(), Qt::LeftButton, {}, at);
-    }
 
     QTreeWidget *list = nullptr;
 };
@@ -515,7 +504,7 @@ TEST_P(ResolveFailure, SaysTheFetchFailedAndLoadsNothing)
     auto *text1 = control<QLineEdit>("Text1");
     platform::clearMciCommandLog();
     fail(GetParam(), kResolveOf1.toStdString());
-    doubleClickRow(0);
+    doubleClickRow(list, 0);
     EXPECT_EQ(status(), QStringLiteral("网页获取失败,请您稍后再试 .."));
     EXPECT_EQ(text1->text(), QStringLiteral("http://changba.com/s/Kp2vRt9sLmQx"));
     EXPECT_EQ(window->songRecord().strWorkId, QStringLiteral("1043570016"));

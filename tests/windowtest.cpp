@@ -9,6 +9,7 @@
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <QTest>
+#include <QTreeWidget>
 
 servicedouble::ServiceDouble &service()
 {
@@ -27,6 +28,21 @@ void servePage(const std::string &url, const QString &page, int status, const st
     response.body = page.toStdString();
     response.contentType = contentType;
     service().script(url, response);
+}
+
+void doubleClickAt(QTreeWidget *list, QPoint at)
+{
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
+    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
+    QTest::mouseRelease(list->viewport(), Qt::LeftButton, {}, at);
+}
+
+void doubleClickRow(QTreeWidget *list, int row)
+{
+    QTreeWidgetItem *item = list->topLevelItem(row);
+    list->scrollToItem(item);
+    QTest::qWait(50);
+    doubleClickAt(list, list->visualItemRect(item).center());
 }
 
 bool waitUntil(const std::function<bool()> &condition, int timeoutMs)

@@ -4,6 +4,7 @@
 #include "platform/messagebox.h"
 #include "servicedouble.h"
 
+#include <QPoint>
 #include <QString>
 #include <QWidget>
 
@@ -46,6 +47,14 @@ protected:
     std::unique_ptr<Form1> window;
     std::function<platform::MessageAnswer(const platform::MessageBoxRequest &)> answer;
 };
+
+class QTreeWidget;
+
+// What a mouse sends for a double click at `at` in list's viewport: press, release,
+// double click, release.
+void doubleClickAt(QTreeWidget *list, QPoint at);
+// Scrolls row into view, lets it be laid out and painted, and double-clicks its middle.
+void doubleClickRow(QTreeWidget *list, int row);
 
 // Runs the event loop until condition holds or timeoutMs passes.
 bool waitUntil(const std::function<bool()> &condition, int timeoutMs = 5000);

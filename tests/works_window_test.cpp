@@ -58,21 +58,8 @@ protected:
         return texts;
     }
 
-    void doubleClickRow(int row)
-    {
-        QTreeWidgetItem *item = list->topLevelItem(row);
-        list->scrollToItem(item);
-        QTest::qWait(50); // laid out and painted, as the user sees it
-        doubleClickAt(list->visualItemRect(item).center());
-    }
-
-    // What a mouse sends for a double click: press, release, double click, release.
-    void doubleClickAt(QPoint at)
-    {
-        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
-        QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
-        QTest::mouseRelease(list->viewport(), Qt::LeftButton, {}, at);
-    }
+    void doubleClickRow(int row) { ::doubleClickRow(list, row); }
+    void doubleClickAt(QPoint at) { ::doubleClickAt(list, at); }
 
     QTreeWidget *list = nullptr;
     QLineEdit *text2 = nullptr;
