@@ -73,8 +73,7 @@ BENCHMARK(BM_DLFileAgainstCurl)->Unit(benchmark::kMillisecond)->Iterations(5);
 
 int main(int argc, char **argv)
 {
-    for (const char *name : {"http_proxy", "HTTP_PROXY", "no_proxy", "NO_PROXY", "all_proxy", "ALL_PROXY"})
-        qunsetenv(name);
+    servicedouble::clearMachineProxy();
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     servicedouble::ServiceDouble service;

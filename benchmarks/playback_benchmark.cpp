@@ -89,9 +89,9 @@ int main(int argc, char **argv)
         qputenv("GST_PLUGIN_FEATURE_RANK", "pulsesink:NONE,alsasink:NONE,pipewiresink:NONE,jackaudiosink:NONE,oss4sink:NONE,osssink:NONE,openalsink:NONE");
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    servicedouble::clearMachineProxy();
     servicedouble::ServiceDouble service;
     qputenv("http_proxy", QByteArray::fromStdString(service.proxyUrl()));
-    qunsetenv("no_proxy");
 
     QApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);

@@ -156,9 +156,7 @@ BENCHMARK(BM_Timer3TickAndRepaint)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char **argv)
 {
-    for (const char *name : {"http_proxy", "HTTP_PROXY", "https_proxy", "HTTPS_PROXY", "all_proxy",
-                             "ALL_PROXY", "no_proxy", "NO_PROXY"})
-        qunsetenv(name);
+    servicedouble::clearMachineProxy();
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     benchmark::Initialize(&argc, argv);

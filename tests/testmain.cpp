@@ -1,3 +1,5 @@
+#include "servicedouble.h"
+
 #include <QApplication>
 #include <QByteArray>
 #include <QElapsedTimer>
@@ -10,9 +12,7 @@
 int main(int argc, char **argv)
 {
     // The tests own their network setup: a proxy of the machine must not reach them.
-    for (const char *name : {"http_proxy", "HTTP_PROXY", "https_proxy", "HTTPS_PROXY", "all_proxy",
-                             "ALL_PROXY", "no_proxy", "NO_PROXY"})
-        qunsetenv(name);
+    servicedouble::clearMachineProxy();
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
 

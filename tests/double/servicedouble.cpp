@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <atomic>
 #include <cctype>
 #include <cerrno>
@@ -813,6 +814,13 @@ const std::string &ServiceDouble::largeFileContent()
         return bytes;
     }();
     return content;
+}
+
+void clearMachineProxy()
+{
+    for (const char *name : {"http_proxy", "HTTP_PROXY", "https_proxy", "HTTPS_PROXY", "all_proxy", "ALL_PROXY",
+                             "no_proxy", "NO_PROXY"})
+        ::unsetenv(name);
 }
 
 } // namespace servicedouble

@@ -78,4 +78,8 @@ private:
     std::unique_ptr<Impl> impl_;
 };
 
+// Removes the machine's proxy settings from the environment, so that a test or a benchmark
+// reaches exactly the double it sets up as its proxy and nothing of the machine's network.
+void clearMachineProxy();
+
 } // namespace servicedouble
