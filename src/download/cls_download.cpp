@@ -218,7 +218,7 @@ qint64 Cls_DownLoad::DLFile(const QString &sRemoteURL, const QString &sLocalFile
     const bool cutShort = broken || reply->error() != QNetworkReply::NoError
                           || (lFilesize > 0 && total < lFilesize) || total == 0;
     reply.reset();
-    if (total == 0 && endCode != 5)
+    if (total == 0)
         file.remove(); // an empty file would only look like a song that is there
 
     if (endCode == 5)
