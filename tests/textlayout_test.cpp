@@ -4,8 +4,10 @@
 
 #include "mv/form2.h"
 #include "platform/programfolder.h"
+#include "platform/skin.h"
 #include "windowtest.h"
 
+#include <QApplication>
 #include <QFontDatabase>
 #include <QGroupBox>
 #include <QLabel>
@@ -107,12 +109,15 @@ protected:
     {
         ASSERT_TRUE(QFontDatabase::families().contains(QStringLiteral("Noto Sans CJK SC")))
             << "the interface font (fonts-noto-cjk) is missing";
+        // As the program shows them: with its skin (which gives the group boxes their titles' room).
+        ASSERT_EQ(platform::SkinH_AttachEx(QStringLiteral(QUILLORY_SKIN), QString()), 0);
         WindowTest::SetUp();
     }
     void TearDown() override
     {
         platform::setProgramFolder(QString());
         WindowTest::TearDown();
+        qApp->setStyleSheet(QString());
     }
 };
 
