@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# Regenerates docs/screenshot.png: the real main window in a virtual X server, after a
-# lookup of a sample share page (with an MV) answered by the local service double.
+# Regenerates the README's pictures in docs/: the real main window in a virtual X server,
+# answered by the local service double, in each state a user meets (docs/screenshot-STATE.png),
+# the window after a lookup once more as docs/screenshot.png, and that state again on a
+# screen of twice the density (docs/screenshot-lookup-2x.png).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
@@ -13,7 +15,14 @@ service=$!
 trap 'kill "$service" 2>/dev/null || true' EXIT
 sleep 0.5
 
+shoot() { # SCREEN_SIZE then the tool's arguments; the environment before it passes through
+    local screen=$1
+    shift
+    xvfb-run -a -s "-screen 0 ${screen}x24" \
+        env http_proxy="http://127.0.0.1:$port" no_proxy= QT_QPA_PLATFORM=xcb "$@"
+}
+
 mkdir -p docs
-xvfb-run -a -s "-screen 0 1280x800x24" \
-    env http_proxy="http://127.0.0.1:$port" no_proxy= QT_QPA_PLATFORM=xcb \
-    build/src/quillory-screenshot docs/screenshot.png "http://changba.com/s/Wc7nGGH3ZBbq"
+shoot 1280x800 build/src/quillory-screenshot docs
+cp docs/screenshot-lookup.png docs/screenshot.png
+shoot 2400x1400 QT_SCALE_FACTOR=2 build/src/quillory-screenshot docs --only lookup --suffix -2x

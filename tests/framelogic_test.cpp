@@ -8,6 +8,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
+#include <string>
+
 // The pictures live in the core library's resources.
 static void loadPictures()
 {
@@ -94,6 +98,49 @@ TEST(FramePictures, EveryPictureHasItsSize)
     };
     for (const auto &p : pictures)
         EXPECT_EQ(picture(p.name).size(), p.size) << p.name;
+}
+
+// Each picture's dense twin (for screens of two pixels a point) is exactly twice its size and
+// shows the same drawing: shrunk back by averaging each 2 x 2 block, it matches the picture
+// closely (small text is hinted differently at each size), and the title-button pieces
+// have the same grounds.
+TEST(FramePictures, EveryDensePictureIsTheSameDrawingAtTwiceTheSize)
+{
+    for (const char *name : {"frame", "titlebuttons", "banner", "statusbar", "avatar", "avatarframe", "mvbadge",
+                             "lookup", "close"}) {
+        const QImage single = picture((std::string(name) + ".png").c_str());
+        const QImage dense = picture((std::string(name) + "@2x.png").c_str());
+        ASSERT_EQ(dense.size(), single.size() * 2) << name;
+        long long difference = 0;
+        int worst = 0;
+        for (int y = 0; y < single.height(); ++y)
+            for (int x = 0; x < single.width(); ++x) {
+                int channels[4] = {};
+                for (int dy = 0; dy < 2; ++dy)
+                    for (int dx = 0; dx < 2; ++dx) {
+                        const QRgb p = dense.pixel(2 * x + dx, 2 * y + dy);
+                        channels[0] += qRed(p), channels[1] += qGreen(p), channels[2] += qBlue(p), channels[3] += qAlpha(p);
+                    }
+                const QRgb p = single.pixel(x, y);
+                const int own[4] = {qRed(p), qGreen(p), qBlue(p), qAlpha(p)};
+                for (int c = 0; c < 4; ++c) {
+                    const int d = std::abs(channels[c] / 4 - own[c]);
+                    difference += d;
+                    worst = std::max(worst, d);
+                }
+            }
+        const double mean = double(difference) / (single.width() * single.height() * 4);
+        EXPECT_LT(mean, 12.0) << name << ": the dense picture is another drawing (mean " << mean << ", worst channel " << worst << ")";
+    }
+    const QImage buttons = picture("titlebuttons.png");
+    const QImage dense = picture("titlebuttons@2x.png");
+    for (Button button : {Button::Minimise, Button::Close})
+        for (Look look : {Look::Normal, Look::Hover, Look::Pressed}) {
+            const QRect piece = frame::buttonSource(button, look);
+            const QRect densePiece(piece.topLeft() * 2, piece.size() * 2);
+            EXPECT_EQ(dense.pixelColor(densePiece.topLeft()), buttons.pixelColor(piece.topLeft()));
+            EXPECT_EQ(dense.pixelColor(densePiece.bottomRight()), buttons.pixelColor(piece.bottomRight()));
+        }
 }
 
 TEST(FramePictures, TheTitleBandIsOneColourSoThePiecesMeetWithoutSeams)

@@ -3,6 +3,7 @@
 #include "app/alphaimage.h"
 #include "app/captionlabel.h"
 #include "app/module1.h"
+#include "app/pictures.h"
 #include "app/twips.h"
 #include "net/endpoints.h"
 #include "platform/mci.h"
@@ -46,7 +47,7 @@ CaptionLabel *label(QWidget *parent, const char *name, const QString &caption, c
 QLabel *image(QWidget *parent, const char *name, const QString &picture, const QRect &geometry)
 {
     auto *i = named(new QLabel(parent), name, geometry);
-    i->setPixmap(QPixmap(picture));
+    i->setPixmap(storedPicture(picture));
     i->setScaledContents(true);
     return i;
 }
@@ -57,13 +58,6 @@ QWidget *line(QWidget *parent, const char *name, int x, int top, int bottom)
     l->setStyleSheet(QStringLiteral("background: white;"));
     l->setAttribute(Qt::WA_StyledBackground);
     return l;
-}
-
-QWidget *pictureBox(QWidget *parent, const char *name, const QRect &geometry)
-{
-    auto *box = named(new QWidget(parent), name, geometry);
-    box->setAttribute(Qt::WA_StyledBackground);
-    return box;
 }
 
 void whiteText(QLabel *label)
@@ -84,7 +78,7 @@ Form1::Form1(QWidget *parent)
     setFixedSize(1063, 575);
 
     // Hidden behind the singer panel: created first so that it stays below it.
-    Image2 = image(this, "Image2", QStringLiteral(":/pictures/avatar.png"), tw(8760, 4920, 1935, 1935));
+    Image2 = image(this, "Image2", QStringLiteral("avatar.png"), tw(8760, 4920, 1935, 1935));
 
     buildAddressRow();
     buildSingerPanel();
@@ -144,7 +138,7 @@ void Form1::buildAddressRow()
     Command9 = button(this, "Command9", QStringLiteral("粘贴地址"), tw(12360, 1680, 1335, 255));
 
     aicAlphaImage3 = named(new AlphaImage(this), "aicAlphaImage3", tw(14040, 1080, 1590, 1500));
-    aicAlphaImage3->setPicture(QPixmap(QStringLiteral(":/pictures/lookup.png")));
+    aicAlphaImage3->setPicture(storedPicture(QStringLiteral("lookup.png")));
     aicAlphaImage3->setToolTip(QStringLiteral("提取音乐"));
     aicAlphaImage3->setCursor(Qt::PointingHandCursor);
 
@@ -161,9 +155,9 @@ void Form1::buildAddressRow()
 void Form1::buildSingerPanel()
 {
     Picture1 = pictureBox(this, "Picture1", tw(8040, 2760, 3255, 5055));
-    Image1 = image(Picture1, "Image1", QStringLiteral(":/pictures/avatar.png"), tw(360, 240, 2460, 2460));
+    Image1 = image(Picture1, "Image1", QStringLiteral("avatar.png"), tw(360, 240, 2460, 2460));
     aicAlphaImage1 = named(new AlphaImage(Picture1), "aicAlphaImage1", tw(360, 240, 2460, 2460));
-    aicAlphaImage1->setPicture(QPixmap(QStringLiteral(":/pictures/avatarframe.png")));
+    aicAlphaImage1->setPicture(storedPicture(QStringLiteral("avatarframe.png")));
     aicAlphaImage1->setAttribute(Qt::WA_TransparentForMouseEvents);
     Label1 = label(Picture1, "Label1", QStringLiteral("歌手名：未查询"), tw(120, 3000, 1260, 180), true);
     Label4 = label(Picture1, "Label4", QStringLiteral("粉丝数：未查询"), tw(120, 3360, 1260, 180), true);
@@ -176,7 +170,7 @@ void Form1::buildSongPanel()
     Picture2 = pictureBox(this, "Picture2", tw(11400, 2760, 4215, 3735));
     Label2 = label(Picture2, "Label2", QStringLiteral("演唱歌曲：未查询"), tw(240, 195, 1440, 180), true);
     aicAlphaImage2 = named(new AlphaImage(Picture2), "aicAlphaImage2", tw(1920, 120, 480, 345));
-    aicAlphaImage2->setPicture(QPixmap(QStringLiteral(":/pictures/mvbadge.png")));
+    aicAlphaImage2->setPicture(storedPicture(QStringLiteral("mvbadge.png")));
     aicAlphaImage2->hide();
     Label5 = label(Picture2, "Label5", QStringLiteral("播放次数：未查询"), tw(240, 555, 1440, 180), true);
     Label6 = label(Picture2, "Label6", QStringLiteral("收到礼物：未查询"), tw(240, 915, 1440, 180), true);
@@ -210,7 +204,7 @@ void Form1::buildBottomButtons()
 
 void Form1::buildStatusBar()
 {
-    Image3 = image(this, "Image3", QStringLiteral(":/pictures/statusbar.png"), tw(120, 8040, 15900, 540));
+    Image3 = image(this, "Image3", QStringLiteral("statusbar.png"), tw(120, 8040, 15900, 540));
     Label8_0 = label(this, "Label8_0", QStringLiteral("运行提示："), tw(480, 8235, 900, 180), true);
     Line1 = line(this, "Line1", 1680, 8160, 8460);
     Label8_1 = label(this, "Label8_1", QStringLiteral("正在检测是否最新版本.."), tw(1920, 8235, 1980, 180), true);
@@ -222,9 +216,9 @@ void Form1::buildStatusBar()
 
 void Form1::buildFramePictures()
 {
-    Image10 = image(this, "Image10", QStringLiteral(":/pictures/frame.png"), QRect(0, 0, 13, 101));
-    Image9 = image(this, "Image9", QStringLiteral(":/pictures/titlebuttons.png"), QRect(0, 0, 70, 69));
-    Image8 = image(this, "Image8", QStringLiteral(":/pictures/banner.png"), QRect(0, 0, 400, 70));
+    Image10 = image(this, "Image10", QStringLiteral("frame.png"), QRect(0, 0, 13, 101));
+    Image9 = image(this, "Image9", QStringLiteral("titlebuttons.png"), QRect(0, 0, 70, 69));
+    Image8 = image(this, "Image8", QStringLiteral("banner.png"), QRect(0, 0, 400, 70));
     for (QLabel *source : {Image10, Image9, Image8}) {
         source->setScaledContents(false);
         source->hide();

@@ -127,6 +127,16 @@ private:
     std::function<bool(QEvent *)> m_handler;
 };
 
+// Copies a piece of a picture, given in the picture's points, to a place in the window;
+// a picture of a higher density gives the same piece with more pixels.
+void drawPiece(QPainter &painter, const QRect &destination, const QPixmap &picture, const QRect &piece)
+{
+    const qreal density = picture.devicePixelRatio();
+    painter.drawPixmap(QRectF(destination), picture,
+                       QRectF(piece.x() * density, piece.y() * density, piece.width() * density,
+                              piece.height() * density));
+}
+
 bool isMouseEvent(const QEvent *event)
 {
     switch (event->type()) {
@@ -189,10 +199,11 @@ void Form1::Form_Paint(QPainter &painter)
     const QPixmap pictures[] = {Image10->pixmap(), Image9->pixmap(), Image8->pixmap()};
     for (const frame::Copy &copy : frame::paintCopies(size())) {
         const QPixmap &picture = pictures[int(copy.picture)];
-        const QRect source = copy.source.isEmpty() ? picture.rect() : copy.source;
-        const QRect destination = copy.source.isEmpty() ? QRect(copy.destination.topLeft(), picture.size())
+        const QSize points = picture.deviceIndependentSize().toSize();
+        const QRect source = copy.source.isEmpty() ? QRect(QPoint(), points) : copy.source;
+        const QRect destination = copy.source.isEmpty() ? QRect(copy.destination.topLeft(), points)
                                                         : copy.destination;
-        painter.drawPixmap(destination, picture, source);
+        drawPiece(painter, destination, picture, source);
     }
 }
 
@@ -257,10 +268,10 @@ void Form1::paintEvent(QPaintEvent *)
     Form_Paint(painter);
     // The buttons as the mouse last left them: lit, pressed or normal.
     const QPixmap sprite = Image9->pixmap();
-    painter.drawPixmap(frame::buttonRect(frame::Button::Minimise, width()), sprite,
-                       frame::buttonSource(frame::Button::Minimise, titleLooks.minimise));
-    painter.drawPixmap(frame::buttonRect(frame::Button::Close, width()), sprite,
-                       frame::buttonSource(frame::Button::Close, titleLooks.close));
+    drawPiece(painter, frame::buttonRect(frame::Button::Minimise, width()), sprite,
+              frame::buttonSource(frame::Button::Minimise, titleLooks.minimise));
+    drawPiece(painter, frame::buttonRect(frame::Button::Close, width()), sprite,
+              frame::buttonSource(frame::Button::Close, titleLooks.close));
 }
 
 void Form1::mousePressEvent(QMouseEvent *event)

@@ -22,6 +22,16 @@ W *named(W *widget, const char *name, const QRect &geometry)
     return widget;
 }
 
+// A picture box: a container that paints its own background (the skin's panel colour, or
+// the window colour without a skin) over everything beneath it, wherever it is moved.
+inline QWidget *pictureBox(QWidget *parent, const char *name, const QRect &geometry)
+{
+    auto *box = named(new QWidget(parent), name, geometry);
+    box->setAttribute(Qt::WA_StyledBackground);
+    box->setAutoFillBackground(true);
+    return box;
+}
+
 // The interface font: Simplified Chinese glyphs whatever the locale.
 inline QFont uiFont(qreal pointSize)
 {

@@ -2,6 +2,7 @@
 
 #include "app/alphaimage.h"
 #include "app/captionlabel.h"
+#include "app/pictures.h"
 #include "app/twips.h"
 #include "download/cls_download.h"
 #include "download/downloadmath.h"
@@ -11,10 +12,13 @@
 #include "platform/savedialog.h"
 
 #include <QDir>
+#include <QFontMetrics>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QProgressBar>
 #include <QPushButton>
+
+#include <algorithm>
 
 // The download panel: saves the looked-up song's audio as an MP3 file with the window's
 // downloader, showing each stage on the status line and the progress on the bar.
@@ -40,13 +44,6 @@ QString defaultFolderNote()
 const QString kStart = QStringLiteral("开始下载");
 const QString kStop = QStringLiteral("停止下载");
 
-QWidget *strip(QWidget *parent, const char *name, const QRect &geometry)
-{
-    auto *box = named(new QWidget(parent), name, geometry);
-    box->setAttribute(Qt::WA_StyledBackground);
-    return box;
-}
-
 // A one-line label. One sized to its caption grows with it: the song and singer
 // names come from the page and may be longer than the line's design width.
 CaptionLabel *text(QWidget *parent, const char *name, const QString &caption, const QRect &geometry,
@@ -55,14 +52,37 @@ CaptionLabel *text(QWidget *parent, const char *name, const QString &caption, co
     auto *l = named(new CaptionLabel(QString(), sizedToCaption, parent), name, geometry);
     l->setWordWrap(false);
     l->setCaption(caption);
+    // At least as tall as a line of its text, so that no line is cut at the bottom.
+    const int lineHeight =
+        l->fontMetrics().boundingRect(QRect(0, 0, l->width(), 1000), int(l->alignment()), l->text()).height();
+    l->resize(l->width(), std::max(l->height(), lineHeight));
     return l;
+}
+
+// The note of the path strip on one line at its place when it fits; a longer one (a long
+// music folder) wraps onto two lines centred in the strip, shortened only beyond that.
+void fitNote(CaptionLabel *note, const QRect &place)
+{
+    const QFontMetrics metrics = note->fontMetrics();
+    const QString text = note->caption();
+    note->setWordWrap(false);
+    const QRect line = metrics.boundingRect(QRect(0, 0, place.width(), 1000), int(note->alignment()), text);
+    note->setGeometry(place.x(), place.y(), place.width(), std::max(place.height(), line.height()));
+    if (line.width() <= place.width())
+        return;
+    const int room = note->parentWidget()->height() - 2;
+    note->setWordWrap(true);
+    if (note->heightForWidth(place.width()) > room)
+        note->setText(metrics.elidedText(text, Qt::ElideMiddle, 2 * place.width() - metrics.averageCharWidth() * 4));
+    const int height = std::min(room, note->heightForWidth(place.width()));
+    note->setGeometry(place.x(), (note->parentWidget()->height() - height) / 2, place.width(), height);
 }
 
 } // namespace
 
 void Form1::buildDownloadPanel()
 {
-    Picture3 = strip(this, "Picture3", tw(4560, 840, 7455, 6495));
+    Picture3 = pictureBox(this, "Picture3", tw(4560, 840, 7455, 6495));
     Picture3->hide();
 
     Label12 = text(Picture3, "Label12", QStringLiteral("音乐下载器"), tw(360, 360, 1425, 375));
@@ -74,20 +94,20 @@ void Form1::buildDownloadPanel()
     Label12->resize(Label12->sizeHint().expandedTo(Label12->size()));
 
     aicAlphaImage4 = named(new AlphaImage(Picture3), "aicAlphaImage4", tw(6960, 120, 240, 240));
-    aicAlphaImage4->setPicture(QPixmap(QStringLiteral(":/pictures/close.png")));
+    aicAlphaImage4->setPicture(storedPicture(QStringLiteral("close.png")));
     aicAlphaImage4->setToolTip(QStringLiteral("关闭"));
     aicAlphaImage4->setCursor(Qt::PointingHandCursor);
 
-    Picture6 = strip(Picture3, "Picture6", tw(360, 960, 6615, 735));
+    Picture6 = pictureBox(Picture3, "Picture6", tw(360, 960, 6615, 735));
     Label15 = text(Picture6, "Label15",
                    QStringLiteral("默认路径：当前程序文件目录下“Music”文件夹中( 音乐名称自动填写 )"),
                    tw(240, 240, 5850, 180));
 
-    Picture4 = strip(Picture3, "Picture4", tw(360, 1920, 6615, 735));
+    Picture4 = pictureBox(Picture3, "Picture4", tw(360, 1920, 6615, 735));
     Label13 = text(Picture4, "Label13", QStringLiteral("如需更换在此请选择下载的路径："), tw(120, 240, 2700, 180));
     Command1 = named(new QPushButton(QStringLiteral("浏览.."), Picture4), "Command1", tw(4920, 120, 1575, 495));
 
-    Picture5 = strip(Picture3, "Picture5", tw(360, 2880, 6615, 3255));
+    Picture5 = pictureBox(Picture3, "Picture5", tw(360, 2880, 6615, 3255));
     Label14 = text(Picture5, "Label14", QStringLiteral("音乐信息："), tw(240, 240, 900, 180));
     Label17 = text(Picture5, "Label17", QStringLiteral("演唱歌手："), tw(240, 840, 900, 180), true);
     Label16 = text(Picture5, "Label16", QStringLiteral("音乐名称："), tw(240, 1200, 900, 180), true);
@@ -132,6 +152,7 @@ void Form1::Command2_Click()
     }
     Label15->setCaption(defaultFolderNote());
     Label15->setToolTip(Label15->caption());
+    fitNote(Label15, tw(240, 240, 5850, 180));
     strSavePath = download::defaultSavePath(defaultDownloadFolder(), song, record.strUserName);
     ProgressBar1->setValue(0);
 }

@@ -2,6 +2,8 @@
 
 #include <QDialog>
 
+#include <initializer_list>
+
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -19,6 +21,9 @@ public:
     void showExport(const QString &mvUrl, const QString &pageLine);
 
 private:
+    void captionBeside(std::initializer_list<QLabel *> captions, std::initializer_list<QLineEdit *> boxes);
+    // The note under the page: where the page was written (empty: next to the program).
+    void placeNote(const QString &folder);
     void Form_Load();
     void Command1_Click();
 

@@ -11,6 +11,10 @@
 // The title band is one flat colour, so the banner, the frame strips and the
 // button sprite line up seamlessly wherever the window stretches them.
 //
+// Every picture is drawn twice: at its own size (NAME.png) and at twice that size for
+// high-density screens (NAME@2x.png), from the same drawing in the same coordinates, so
+// the two line up piece for piece.
+//
 // Usage: drawpictures OUTPUT_FOLDER   (run with QT_QPA_PLATFORM=offscreen)
 
 #include <QColor>
@@ -42,6 +46,17 @@ QImage blank(int w, int h, const QColor &fill = Qt::transparent)
     QImage img(w, h, QImage::Format_ARGB32);
     img.fill(fill);
     return img;
+}
+
+// A picture of w x h points drawn at s pixels a point; a painter on it draws in points.
+QImage blank(int w, int h, qreal s, const QColor &fill = Qt::transparent)
+{
+    return blank(qRound(w * s), qRound(h * s), fill);
+}
+
+void scaled(QPainter &p, qreal s)
+{
+    p.scale(s, s);
 }
 
 void prepare(QPainter &p)
@@ -140,24 +155,25 @@ void drawNote(QPainter &p, qreal cx, qreal cy, qreal s, const QColor &c)
 // column 6), rows 68-95 of columns 0-2 / 10-12 the side edges, rows 96-100 the
 // bottom. Everything is the band crimson except a darker rim on the outermost
 // top and bottom rows, which both span whole rows so stretching stays seamless.
-QImage drawFrame()
+QImage drawFrame(qreal s)
 {
-    QImage img = blank(13, 101, kCrimson);
-    for (int x = 0; x < 13; ++x) {
-        img.setPixelColor(x, 0, kCrimsonDark);
-        img.setPixelColor(x, 100, kCrimsonDark);
-    }
+    QImage img = blank(13, 101, s, kCrimson);
+    QPainter p(&img);
+    scaled(p, s);
+    p.fillRect(QRectF(0, 0, 13, 1), kCrimsonDark);
+    p.fillRect(QRectF(0, 100, 13, 1), kCrimsonDark);
     return img;
 }
 
 // 70 x 69. Minimise button in columns 0-28, close button in columns 29-69, each
 // 20 rows per state: normal from row 0, hover from row 21, pressed from row 41
 // (minimise) or row 42 (close). Rows outside every state stay band crimson.
-QImage drawTitleButtons()
+QImage drawTitleButtons(qreal s)
 {
-    QImage img = blank(70, 69, kCrimson);
+    QImage img = blank(70, 69, s, kCrimson);
     QPainter p(&img);
     prepare(p);
+    scaled(p, s);
 
     auto minimise = [&](int top, const QColor &bg, qreal dy) {
         const QRect cell(0, top, 29, 20);
@@ -189,11 +205,12 @@ QImage drawTitleButtons()
 
 // 400 x 70, drawn at (10, 16) over the title band: ring logo, name, version and
 // slogan, all white on the band crimson.
-QImage drawBanner()
+QImage drawBanner(qreal s)
 {
-    QImage img = blank(400, 70, kCrimson);
+    QImage img = blank(400, 70, s, kCrimson);
     QPainter p(&img);
     prepare(p);
+    scaled(p, s);
 
     // Ring logo: centre (35, 35), outer diameter 50.
     const QPointF c(35, 35);
@@ -232,17 +249,18 @@ QImage drawBanner()
 }
 
 // 20 x 20 plain band crimson, stretched behind the status strip.
-QImage drawStatusBar()
+QImage drawStatusBar(qreal s)
 {
-    return blank(20, 20, kCrimson);
+    return blank(20, 20, s, kCrimson);
 }
 
 // 90 x 90 default avatar: white person silhouette on a soft grey-pink ground.
-QImage drawAvatar()
+QImage drawAvatar(qreal s)
 {
-    QImage img = blank(90, 90, QColor(0xEA, 0xDF, 0xE1));
+    QImage img = blank(90, 90, s, QColor(0xEA, 0xDF, 0xE1));
     QPainter p(&img);
     prepare(p);
+    scaled(p, s);
     p.setPen(Qt::NoPen);
     p.setBrush(kWhite);
     // Head.
@@ -259,11 +277,12 @@ QImage drawAvatar()
 
 // 180 x 180 circular mask frame: panel-white corners, a light ring, and a
 // transparent circle of diameter 160 in the middle.
-QImage drawAvatarFrame()
+QImage drawAvatarFrame(qreal s)
 {
-    QImage img = blank(180, 180, kWhite);
+    QImage img = blank(180, 180, s, kWhite);
     QPainter p(&img);
     prepare(p);
+    scaled(p, s);
     const QPointF c(90, 90);
     // Faint outline just outside the ring, to give the circle an edge.
     p.setPen(QPen(QColor(0xE6, 0xD6, 0xD9), 1.5));
@@ -281,11 +300,12 @@ QImage drawAvatarFrame()
 }
 
 // 32 x 23 rounded badge reading "MV".
-QImage drawMvBadge()
+QImage drawMvBadge(qreal s)
 {
-    QImage img = blank(32, 23);
+    QImage img = blank(32, 23, s);
     QPainter p(&img);
     prepare(p);
+    scaled(p, s);
     const QRectF r(0.5, 0.5, 31, 22);
     QLinearGradient g(0, 0, 0, 23);
     g.setColorAt(0, kCrimsonLight);
@@ -302,27 +322,29 @@ QImage drawMvBadge()
 
 // 106 x 100 image button: a red rounded square with a soft shadow, a glossy
 // top, and a white magnifier holding a music note ("extract music").
-QImage drawLookup()
+QImage drawLookup(qreal s)
 {
     const int W = 106, H = 100;
     const QRectF body(11, 4, 84, 84);
     const qreal radius = 20;
 
     // Shadow.
-    QImage shadow = blank(W, H);
+    QImage shadow = blank(W, H, s);
     {
         QPainter sp(&shadow);
         prepare(sp);
+        scaled(sp, s);
         sp.setPen(Qt::NoPen);
         sp.setBrush(QColor(90, 0, 15, 120));
         sp.drawRoundedRect(body.translated(0, 4).adjusted(2, 2, -2, 0), radius, radius);
     }
-    shadow = blurred(shadow, 2, 3);
+    shadow = blurred(shadow, qRound(2 * s), 3);
 
-    QImage img = blank(W, H);
+    QImage img = blank(W, H, s);
     QPainter p(&img);
     prepare(p);
     p.drawImage(0, 0, shadow);
+    scaled(p, s);
 
     // Body.
     QLinearGradient g(body.topLeft(), body.bottomLeft());
@@ -375,11 +397,12 @@ QImage drawLookup()
 }
 
 // 16 x 16 close control for a panel: a crimson cross in a crimson ring.
-QImage drawClose()
+QImage drawClose(qreal s)
 {
-    QImage img = blank(16, 16);
+    QImage img = blank(16, 16, s);
     QPainter p(&img);
     prepare(p);
+    scaled(p, s);
     const QPointF c(8, 8);
     p.setBrush(kWhite);
     p.setPen(QPen(kCrimson, 1.4));
@@ -409,7 +432,7 @@ int main(int argc, char **argv)
 
     struct Picture {
         const char *name;
-        QImage (*draw)();
+        QImage (*draw)(qreal);
         int w, h;
     };
     const Picture pictures[] = {
@@ -426,17 +449,22 @@ int main(int argc, char **argv)
 
     int failures = 0;
     for (const Picture &pic : pictures) {
-        const QImage img = pic.draw().convertToFormat(QImage::Format_ARGB32);
-        const QString path = out.filePath(QString::fromLatin1(pic.name));
-        if (img.width() != pic.w || img.height() != pic.h) {
-            err << pic.name << ": drawn " << img.width() << "x" << img.height()
-                << ", expected " << pic.w << "x" << pic.h << "\n";
-            ++failures;
-            continue;
-        }
-        if (!img.save(path, "PNG")) {
-            err << "cannot write " << path << "\n";
-            ++failures;
+        for (const int scale : {1, 2}) {
+            const QImage img = pic.draw(scale).convertToFormat(QImage::Format_ARGB32);
+            QString name = QString::fromLatin1(pic.name);
+            if (scale > 1)
+                name.replace(QLatin1String(".png"), QStringLiteral("@%1x.png").arg(scale));
+            const QString path = out.filePath(name);
+            if (img.width() != pic.w * scale || img.height() != pic.h * scale) {
+                err << name << ": drawn " << img.width() << "x" << img.height() << ", expected "
+                    << pic.w * scale << "x" << pic.h * scale << "\n";
+                ++failures;
+                continue;
+            }
+            if (!img.save(path, "PNG")) {
+                err << "cannot write " << path << "\n";
+                ++failures;
+            }
         }
     }
     return failures == 0 ? 0 : 1;

@@ -1,26 +1,49 @@
-// Takes the README's picture of the main window: starts the real window (skin, update
-// check and all) against whatever HTTP proxy the environment names, looks up one share
-// page through the address box and the red button, and saves what the screen shows of
-// the window as a PNG.
+// Takes the README's pictures of the window: starts the real window (skin, update check
+// and all) against whatever HTTP proxy the environment names, walks it through the states
+// a user meets and saves what the screen shows at each as FOLDER/screenshot-STATE.png:
 //
-// Usage: quillory-screenshot OUTPUT.png [SHARE_PAGE_ADDRESS]
+//   idle         after start-up, the boxes unlocked
+//   lookup       after a lookup of a share page (with an MV)
+//   works        a singer's works listed
+//   panel        the download panel open over the busy window
+//   downloading  a download under way
+//   message      the question a stop click asks during a download (answered No)
+//   finished     the download done
+//   mv           the MV window over the main window
+//
+// Usage: quillory-screenshot FOLDER [--only STATE] [--suffix TEXT]
+//   --only takes just one state (the walk still goes up to it); --suffix goes between the
+//   state and ".png" (for a picture at another screen density, say).
 // Meant for scripts/screenshot.sh, which runs it under xvfb-run against the local service.
 
 #include "app/form1.h"
+#include "platform/programfolder.h"
+#include "platform/reveal.h"
 
+#include <QAbstractButton>
 #include <QApplication>
+#include <QCommandLineParser>
+#include <QDir>
 #include <QElapsedTimer>
-#include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPixmap>
+#include <QProgressBar>
+#include <QPushButton>
 #include <QScreen>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTextStream>
 #include <QTimer>
+#include <QTreeWidget>
 
+#include <cstdlib>
 #include <functional>
 
 namespace {
+
+const QString kSharePage = QStringLiteral("http://changba.com/s/Wc7nGGH3ZBbq");
+const QString kSingerPage = QStringLiteral("http://changba.com/member/personcenter/userPage.php?uid=20130815");
 
 bool waitFor(const std::function<bool()> &condition, int timeoutMs)
 {
@@ -47,55 +70,171 @@ bool isBlank(const QImage &image)
     return true;
 }
 
+class Camera
+{
+public:
+    Camera(QWidget &window, QString folder, QString only, QString suffix)
+        : m_window(window), m_folder(std::move(folder)), m_only(std::move(only)), m_suffix(std::move(suffix))
+    {
+    }
+
+    bool wants(const QString &state) const { return m_only.isEmpty() || m_only == state; }
+    bool done() const { return !m_only.isEmpty() && m_taken > 0; }
+    int failures() const { return m_failures; }
+
+    // What the screen shows of the main window (and of any window over it) right now.
+    void take(const QString &state)
+    {
+        if (!wants(state))
+            return;
+        m_window.repaint();
+        QImage shot;
+        if (QScreen *screen = m_window.screen()) {
+            const QRect area = m_window.frameGeometry();
+            shot = screen->grabWindow(0, area.x(), area.y(), area.width(), area.height()).toImage();
+        }
+        if (isBlank(shot)) {
+            QTextStream(stderr) << "warning: the screen grab is blank, rendering the window instead\n";
+            shot = m_window.grab().toImage();
+        }
+        const QString path = QDir(m_folder).filePath(QStringLiteral("screenshot-%1%2.png").arg(state, m_suffix));
+        if (!shot.save(path, "PNG")) {
+            QTextStream(stderr) << "cannot write " << path << "\n";
+            ++m_failures;
+            return;
+        }
+        ++m_taken;
+        QTextStream(stdout) << "saved " << path << " (" << shot.width() << "x" << shot.height() << ")\n";
+    }
+
+private:
+    QWidget &m_window;
+    QString m_folder;
+    QString m_only;
+    QString m_suffix;
+    int m_taken = 0;
+    int m_failures = 0;
+};
+
+template<typename T>
+T *control(QWidget &window, const char *name)
+{
+    T *widget = window.findChild<T *>(QLatin1String(name));
+    if (!widget) {
+        QTextStream(stderr) << "the window lacks " << name << "\n";
+        std::exit(1);
+    }
+    return widget;
+}
+
+int fail(const char *what)
+{
+    QTextStream(stderr) << what << "\n";
+    return 1;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
-    QTextStream err(stderr);
-    if (argc < 2) {
-        err << "usage: quillory-screenshot OUTPUT.png [SHARE_PAGE_ADDRESS]\n";
-        return 2;
-    }
-    const QString output = QString::fromLocal8Bit(argv[1]);
-    const QString address = argc > 2 ? QString::fromLocal8Bit(argv[2])
-                                     : QStringLiteral("http://changba.com/s/Wc7nGGH3ZBbq");
+    QCommandLineParser parser;
+    parser.addPositionalArgument(QStringLiteral("folder"), QStringLiteral("where the pictures go"));
+    const QCommandLineOption only(QStringLiteral("only"), QStringLiteral("take just this state"), QStringLiteral("state"));
+    const QCommandLineOption suffix(QStringLiteral("suffix"), QStringLiteral("text after the state"), QStringLiteral("text"));
+    parser.addOptions({only, suffix});
+    parser.addHelpOption();
+    parser.process(app);
+    if (parser.positionalArguments().size() != 1)
+        parser.showHelp(2);
+    const QString folder = parser.positionalArguments().first();
+    if (!QDir().mkpath(folder))
+        return fail("cannot create the picture folder");
 
     Form1 window;
     window.Form_Load();
+    Camera camera(window, folder, parser.value(only), parser.value(suffix));
 
-    auto *text1 = window.findChild<QLineEdit *>(QStringLiteral("Text1"));
-    auto *lookup = window.findChild<QWidget *>(QStringLiteral("aicAlphaImage3"));
-    auto *mark = window.findChild<QWidget *>(QStringLiteral("aicAlphaImage2"));
-    if (!text1 || !lookup || !mark) {
-        err << "the window lacks its address box, lookup button or MV mark\n";
-        return 1;
-    }
-    if (!waitFor([&] { return text1->isEnabled(); }, 10000)) {
-        err << "the update check did not unlock the address box (is the local service the proxy?)\n";
-        return 1;
-    }
+    // The song and the MV page go to a scratch folder, and the file manager is left shut.
+    QTemporaryDir scratch;
+    platform::setProgramFolder(scratch.path());
+    platform::setRevealHandler([](const platform::RevealRequest &) {});
 
-    QTest::keyClicks(text1, address);
+    auto *text1 = control<QLineEdit>(window, "Text1");
+    if (!waitFor([&] { return text1->isEnabled(); }, 10000))
+        return fail("the update check did not unlock the address box (is the local service the proxy?)");
+    QTest::qWait(300);
+    camera.take(QStringLiteral("idle"));
+    if (camera.done())
+        return camera.failures();
+
+    QTest::keyClicks(text1, kSharePage);
+    auto *lookup = control<QWidget>(window, "aicAlphaImage3");
     QTest::mouseClick(lookup, Qt::LeftButton, {}, lookup->rect().center());
-    if (!waitFor([&] { return mark->isVisible(); }, 10000))
-        err << "warning: the page shows no MV mark\n";
-    // Let the singer's picture and the last repaints arrive.
-    QTest::qWait(800);
+    if (!waitFor([&] { return control<QWidget>(window, "aicAlphaImage2")->isVisible(); }, 10000))
+        QTextStream(stderr) << "warning: the page shows no MV mark\n";
+    QTest::qWait(800); // the singer's picture and the last repaints
+    camera.take(QStringLiteral("lookup"));
+    if (camera.done())
+        return camera.failures();
 
-    QImage shot;
-    if (QScreen *screen = window.screen()) {
-        const QRect area = window.frameGeometry();
-        shot = screen->grabWindow(0, area.x(), area.y(), area.width(), area.height()).toImage();
-    }
-    if (isBlank(shot)) {
-        err << "warning: the screen grab is blank, rendering the window instead\n";
-        shot = window.grab().toImage();
-    }
-    if (!shot.save(output, "PNG")) {
-        err << "cannot write " << output << "\n";
-        return 1;
-    }
-    QTextStream(stdout) << "saved " << output << " (" << shot.width() << "x" << shot.height() << ")\n";
-    return 0;
+    auto *list = control<QTreeWidget>(window, "ListView1");
+    QTest::keyClicks(control<QLineEdit>(window, "Text2"), kSingerPage);
+    control<QPushButton>(window, "Command10")->click();
+    if (!waitFor([&] { return list->topLevelItemCount() > 0; }, 10000))
+        return fail("the singer's works did not arrive");
+    QTest::qWait(300);
+    camera.take(QStringLiteral("works"));
+    if (camera.done())
+        return camera.failures();
+
+    control<QPushButton>(window, "Command2")->click();
+    QTest::qWait(300);
+    camera.take(QStringLiteral("panel"));
+    if (camera.done())
+        return camera.failures();
+
+    // Under way: a picture once the bar passes a third, then a stop click whose question is
+    // pictured and answered No, so the download goes on to its end.
+    auto *bar = control<QProgressBar>(window, "ProgressBar1");
+    auto *command6 = control<QPushButton>(window, "Command6");
+    bool underWay = false;
+    QObject::connect(bar, &QProgressBar::valueChanged, &window, [&](int value) {
+        if (underWay || value < 35 || value >= 100)
+            return;
+        underWay = true;
+        camera.take(QStringLiteral("downloading"));
+        QTimer::singleShot(0, command6, [&] {
+            QTimer::singleShot(400, &window, [&] {
+                auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+                if (!box)
+                    return;
+                camera.take(QStringLiteral("message"));
+                for (QAbstractButton *button : box->buttons())
+                    if (box->buttonRole(button) == QMessageBox::NoRole)
+                        button->click();
+            });
+            command6->click();
+        });
+    });
+    QTimer::singleShot(0, command6, [command6] { command6->click(); });
+    if (!waitFor([&] { return underWay && command6->text() == QStringLiteral("开始下载") && bar->value() == 100; },
+                 20000))
+        return fail("the download did not finish");
+    QTest::qWait(300);
+    camera.take(QStringLiteral("finished"));
+    if (camera.done())
+        return camera.failures();
+
+    // The MV window, shown modally over the main window once the panel is closed.
+    auto *close = control<QWidget>(window, "aicAlphaImage4");
+    QTest::mouseClick(close, Qt::LeftButton, {}, close->rect().center());
+    QTimer::singleShot(600, &window, [&] {
+        QWidget *mv = QApplication::activeModalWidget();
+        camera.take(QStringLiteral("mv"));
+        if (mv)
+            mv->close();
+    });
+    control<QPushButton>(window, "Command8")->click();
+    return camera.failures();
 }
