@@ -23,5 +23,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         std::abort();
     if (!panel.label2.startsWith(QStringLiteral("演唱歌曲：")))
         std::abort();
+    // A video work's address is a web address in one piece, whatever the page's base64 held.
+    if (record.mediaKind == MediaKind::Video) {
+        const QString &address = record.strMusicUrl;
+        if (!address.startsWith(QStringLiteral("http://"), Qt::CaseInsensitive)
+            && !address.startsWith(QStringLiteral("https://"), Qt::CaseInsensitive))
+            std::abort();
+        for (const QChar c : address)
+            if (c.isSpace())
+                std::abort();
+    }
     return 0;
 }

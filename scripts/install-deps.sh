@@ -5,7 +5,8 @@ set -euo pipefail
 packages=(
     build-essential cmake pkg-config
     qt6-base-dev qt6-base-dev-tools libgl-dev
-    qt6-multimedia-dev gstreamer1.0-plugins-base gstreamer1.0-plugins-good
+    qt6-multimedia-dev gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-libav
+    libglib2.0-dev libssl-dev
     libcpp-httplib-dev libgtest-dev libbenchmark-dev curl
     clang libclang-rt-dev
     fonts-noto-cjk xdg-utils xvfb xauth

@@ -80,3 +80,13 @@ TEST(DownloadMath, PageTextCannotChooseTheFolder)
     // Everything else is kept as it is.
     EXPECT_EQ(fileNamePart(QStringLiteral(" 星:*?\\| ")), QStringLiteral(" 星:*?\\| "));
 }
+
+TEST(DownloadMath, AVideoWorkIsSavedAsMp4AndTheDialogOffersBothTypes)
+{
+    EXPECT_EQ(defaultFileName(QStringLiteral("小情歌"), QStringLiteral("某人"), MediaKind::Video),
+              QStringLiteral("小情歌 - 某人.mp4"));
+    EXPECT_EQ(defaultSavePath(QStringLiteral("/m"), QStringLiteral("a/b"), QString(), MediaKind::Video),
+              QStringLiteral("/m/a_b - .mp4"));
+    EXPECT_EQ(saveDialogFilter(MediaKind::Audio), QStringLiteral("MP3音乐文件 (*.mp3)"));
+    EXPECT_EQ(saveDialogFilter(MediaKind::Video), QStringLiteral("MP4视频文件 (*.mp4);;MP3音乐文件 (*.mp3)"));
+}

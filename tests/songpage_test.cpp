@@ -158,3 +158,102 @@ TEST(SongPage, MvAddressIsCutBetweenTheFirstTwoPlayerAddresses)
     EXPECT_FALSE(panel.hasMv);
     EXPECT_EQ(lookup.record.strMvUrl, QString()) << "every lookup resets the MV address";
 }
+
+namespace {
+
+QString base64(const char *text)
+{
+    return QString::fromLatin1(QByteArray(text).toBase64());
+}
+
+// A video work's page as the service writes it today: no audio marker, the video's
+// address in base64, the work id in a link.
+QString videoPage(const QString &value, const QString &title = QStringLiteral("小情歌 - 林小雨唱吧 - 唱吧"))
+{
+    return QStringLiteral("<html><head><title>%1</title></head><body>"
+                          "<img src=\"http://aliimg.changba.com/cache/photo/1_200_200.jpg\">"
+                          "<a href=\"/help/report.php?workid=1052460002&from=x\">举报</a>"
+                          "<script>window.v = {video_url: %2, autoplay: false};</script></body></html>")
+        .arg(title, value);
+}
+
+} // namespace
+
+TEST(SongPage, VideoAddressIsTheDecodedHttpOrHttpsAddressOnly)
+{
+    const char *https = "https://qiniuuwvideo.changba.com/video/1052460002.mp4";
+    const struct {
+        const char *name;
+        QString value; // what follows "video_url:" in the page
+        std::optional<QString> expected;
+    } cases[] = {
+        {"single quotes", QStringLiteral("'%1'").arg(base64(https)), QString::fromLatin1(https)},
+        {"double quotes, blanks", QStringLiteral("  \"%1\"").arg(base64("http://v.changba.com/a.mp4")),
+         QStringLiteral("http://v.changba.com/a.mp4")},
+        {"url-safe alphabet", QStringLiteral("'%1'").arg(QString::fromLatin1(
+                                  QByteArray("http://v.changba.com/~~~.mp4").toBase64(QByteArray::Base64UrlEncoding))),
+         QStringLiteral("http://v.changba.com/~~~.mp4")},
+        {"not base64", QStringLiteral("'这不是base64!'"), std::nullopt},
+        {"not an address", QStringLiteral("'%1'").arg(base64("hello world")), std::nullopt},
+        {"another scheme", QStringLiteral("'%1'").arg(base64("ftp://v.changba.com/a.mp4")), std::nullopt},
+        {"script", QStringLiteral("'%1'").arg(base64("javascript:alert(1)")), std::nullopt},
+        {"no host", QStringLiteral("'%1'").arg(base64("https://")), std::nullopt},
+        {"a blank inside", QStringLiteral("'%1'").arg(base64("https://v.changba.com/a b.mp4")), std::nullopt},
+        {"a line break inside", QStringLiteral("'%1'").arg(base64("https://v.changba.com/a.mp4\nclose all")),
+         std::nullopt},
+        {"empty", QStringLiteral("''"), std::nullopt},
+        {"no closing quote", QStringLiteral("'%1").arg(base64(https)), std::nullopt},
+        {"no quote", base64(https), std::nullopt},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(videoAddress(videoPage(c.value)), c.expected);
+    }
+    EXPECT_EQ(videoAddress(Page{}.text()), std::nullopt);
+
+    EXPECT_EQ(workIdOfVideoPage(QStringLiteral("a workid=123x workid=456")), QStringLiteral("123"));
+    EXPECT_EQ(workIdOfVideoPage(QStringLiteral("workid=x workid=456")), std::nullopt);
+    EXPECT_EQ(workIdOfVideoPage(QStringLiteral("no id")), std::nullopt);
+}
+
+TEST(SongPage, AVideoWorkTakesItsDecodedAddressAndItsWorkId)
+{
+    Lookup lookup;
+    const QString address = QStringLiteral("https://qiniuuwvideo.changba.com/video/1052460002.mp4");
+    const SongPanel panel = lookup.run(videoPage(QStringLiteral("'%1'").arg(base64(address.toLatin1()))));
+    EXPECT_EQ(panel.label2, QStringLiteral("演唱歌曲：小情歌"));
+    EXPECT_EQ(panel.label1, QStringLiteral("用户名：林小雨"));
+    EXPECT_EQ(lookup.record.strMusicUrl, address);
+    EXPECT_EQ(lookup.record.mediaKind, MediaKind::Video);
+    EXPECT_EQ(lookup.record.strWorkId, QStringLiteral("1052460002"));
+}
+
+TEST(SongPage, APageWithBothMarkersIsASongAsBefore)
+{
+    Lookup lookup;
+    const QString page = Page{}.text().replace(
+        QStringLiteral("</body>"),
+        QStringLiteral("<script>var v = {video_url: '%1'};</script>workid=77</body>")
+            .arg(base64("https://qiniuuwvideo.changba.com/video/77.mp4")));
+    lookup.run(page);
+    EXPECT_EQ(lookup.record.strMusicUrl, Page{}.audio);
+    EXPECT_EQ(lookup.record.mediaKind, MediaKind::Audio);
+    EXPECT_EQ(lookup.record.strWorkId, QStringLiteral("1043562829"));
+}
+
+TEST(SongPage, AVideoValueThatDoesNotDecodeLeavesThePageReadAsBefore)
+{
+    Lookup lookup;
+    lookup.run(Page{}.text()); // an earlier song fills the audio slot
+    lookup.run(videoPage(QStringLiteral("'%1'").arg(base64("ftp://v.changba.com/a.mp4"))));
+    // Without an audio marker the earlier page's audio piece is read again, as for any
+    // page that lacks it.
+    EXPECT_EQ(lookup.record.strMusicUrl, Page{}.audio);
+    EXPECT_EQ(lookup.record.mediaKind, MediaKind::Audio);
+    EXPECT_EQ(lookup.record.strWorkId, QStringLiteral("1043562829"));
+
+    lookup.run(videoPage(QStringLiteral("'%1'").arg(base64("https://v.changba.com/v/1.mp4"))));
+    EXPECT_EQ(lookup.record.mediaKind, MediaKind::Video);
+    lookup.run(Page{}.text());
+    EXPECT_EQ(lookup.record.mediaKind, MediaKind::Audio) << "the next song is audio again";
+}

@@ -2,11 +2,14 @@
 
 #include <QApplication>
 #include <QByteArray>
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <unistd.h>
 #include <memory>
 
 int main(int argc, char **argv)
@@ -19,6 +22,16 @@ int main(int argc, char **argv)
     bool listing = false;
     for (int i = 1; i < argc; ++i)
         listing = listing || std::strcmp(argv[i], "--gtest_list_tests") == 0;
+
+    // The program trusts the double's test authority, in this process only, the way a
+    // user would tell it to: SSL_CERT_FILE (see platform/trust.h).
+    const QString authority =
+        QDir::temp().filePath(QStringLiteral("quillory-test-authority-%1.pem").arg(::getpid()));
+    if (!listing) {
+        if (!servicedouble::writeAuthorityFile(authority.toStdString()))
+            return 1;
+        qputenv("SSL_CERT_FILE", QFile::encodeName(authority));
+    }
 
     ::testing::InitGoogleTest(&argc, argv);
     std::unique_ptr<QApplication> app;
@@ -34,5 +47,7 @@ int main(int argc, char **argv)
             QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
         }
     }
+    if (!listing)
+        QFile::remove(authority);
     return failed;
 }

@@ -22,11 +22,6 @@ namespace {
 // nested dialog never piles the resource up in memory.
 constexpr qint64 kReplyBufferBytes = 64 * 1024;
 
-bool isRedirect(int status)
-{
-    return status >= 300 && status < 400;
-}
-
 // An answer announced as a web page: what a network that intercepts requests sends back.
 bool isWebPage(const QNetworkReply &reply)
 {
@@ -77,7 +72,7 @@ bool Cls_DownLoad::answered(const QNetworkReply *reply) const
     if (reply->isFinished())
         return true;
     const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
-    return status.isValid() && !isRedirect(status.toInt());
+    return status.isValid() && net::isFinalStatus(status.toInt());
 }
 
 // Sleeps in the event loop until the reply has news (data, its head, its end), the
@@ -150,9 +145,12 @@ qint64 Cls_DownLoad::DLFile(const QString &sRemoteURL, const QString &sLocalFile
         }
     }
     const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
-    if (!headIn || !status.isValid() || status.toInt() >= 400 || isWebPage(*reply)) {
-        // Not answered, answered with an error page, or answered with a web page (the
-        // sign-in page of a hotel network, say) instead of the song: no page is the song.
+    if (!headIn || !status.isValid() || status.toInt() >= 400 || !net::isFinalStatus(status.toInt())
+        || isWebPage(*reply)) {
+        // Not answered (a certificate that does not verify included), answered with an
+        // error page, still redirecting when the redirects ran out (a loop), or answered
+        // with a web page (the sign-in page of a hotel network, say) instead of the song:
+        // no page is the song.
         m_result = Result::RequestFailed;
         emit entDLFileStatus(8);
         reply.reset();

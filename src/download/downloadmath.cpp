@@ -47,14 +47,20 @@ QString fileNamePart(const QString &name)
     return part;
 }
 
-QString defaultFileName(const QString &song, const QString &singer)
+QString defaultFileName(const QString &song, const QString &singer, MediaKind kind)
 {
-    return fileNamePart(song) + QStringLiteral(" - ") + fileNamePart(singer) + QStringLiteral(".mp3");
+    return fileNamePart(song) + QStringLiteral(" - ") + fileNamePart(singer) + QLatin1Char('.') + mediaSuffix(kind);
 }
 
-QString defaultSavePath(const QString &folder, const QString &song, const QString &singer)
+QString defaultSavePath(const QString &folder, const QString &song, const QString &singer, MediaKind kind)
 {
-    return folder + QLatin1Char('/') + defaultFileName(song, singer);
+    return folder + QLatin1Char('/') + defaultFileName(song, singer, kind);
+}
+
+QString saveDialogFilter(MediaKind kind)
+{
+    const QString mp3 = QStringLiteral("MP3音乐文件 (*.mp3)");
+    return kind == MediaKind::Video ? QStringLiteral("MP4视频文件 (*.mp4);;") + mp3 : mp3;
 }
 
 } // namespace download

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "song/mediakind.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QtGlobal>
@@ -32,10 +34,16 @@ qint64 announcedSize(const QByteArray &contentLength);
 // folder or cut the name short, so each becomes "_". Nothing else changes.
 QString fileNamePart(const QString &name);
 
-// "<song> - <singer>.mp3"
-QString defaultFileName(const QString &song, const QString &singer);
+// "<song> - <singer>.mp3", or ".mp4" for a video work.
+QString defaultFileName(const QString &song, const QString &singer, MediaKind kind = MediaKind::Audio);
 
-// "<folder>/<song> - <singer>.mp3", folder being the default download folder.
-QString defaultSavePath(const QString &folder, const QString &song, const QString &singer);
+// "<folder>/<song> - <singer>.mp3" (".mp4" for a video work), folder being the default
+// download folder.
+QString defaultSavePath(const QString &folder, const QString &song, const QString &singer,
+                        MediaKind kind = MediaKind::Audio);
+
+// The file types the save dialog offers, ";;" between two: "MP3音乐文件 (*.mp3)", and
+// for a video work "MP4视频文件 (*.mp4)" first.
+QString saveDialogFilter(MediaKind kind);
 
 } // namespace download

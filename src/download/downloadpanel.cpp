@@ -153,16 +153,16 @@ void Form1::Command2_Click()
     Label15->setCaption(defaultFolderNote());
     Label15->setToolTip(Label15->caption());
     fitNote(Label15, tw(240, 240, 5850, 180));
-    strSavePath = download::defaultSavePath(defaultDownloadFolder(), song, record.strUserName);
+    strSavePath = download::defaultSavePath(defaultDownloadFolder(), song, record.strUserName, record.mediaKind);
     ProgressBar1->setValue(0);
 }
 
 void Form1::Command1_Click()
 {
     const platform::SaveDialogRequest request{
-        QStringLiteral("选择要下载的路径"), QStringLiteral("MP3音乐文件 (*.mp3)"),
-        download::defaultFileName(songNameOfCaption(Label2->caption()), record.strUserName),
-        QStringLiteral("mp3")};
+        QStringLiteral("选择要下载的路径"), download::saveDialogFilter(record.mediaKind),
+        download::defaultFileName(songNameOfCaption(Label2->caption()), record.strUserName, record.mediaKind),
+        mediaSuffix(record.mediaKind)};
     const std::optional<QString> chosen = platform::saveFileDialog(this, request);
     if (!chosen || chosen->isEmpty())
         return;

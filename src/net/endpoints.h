@@ -16,10 +16,18 @@ inline const QString kMakerVersionHost = QStringLiteral("soft.solvane.com");
 inline const QString kMakerForumHost = QStringLiteral("bbs.solvane.com");
 inline const QString kMakerHomeHost = QStringLiteral("www.solvane.com");
 
+// The scheme of every address the program builds itself.
 inline const QString kScheme = QStringLiteral("http://");
+// The scheme of the share links the service hands out today.
+inline const QString kSecureScheme = QStringLiteral("https://");
 
-// Must occur somewhere in the song address box.
+// One of these must occur somewhere in the song address box.
 inline QString sharePagePrefix() { return kScheme + kServiceWebHost + QStringLiteral("/s/"); }
+inline QString secureSharePagePrefix() { return kSecureScheme + kServiceWebHost + QStringLiteral("/s/"); }
+inline bool holdsSharePageAddress(const QString &text)
+{
+    return text.contains(sharePagePrefix()) || text.contains(secureSharePagePrefix());
+}
 
 // Any text holding this is taken for a singer's home page.
 inline const QString kSingerPageMarker = QStringLiteral("userPage.php?uid=");

@@ -1,5 +1,7 @@
 #include "net/pagefetch.h"
 
+#include "platform/trust.h"
+
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QNetworkAccessManager>
@@ -45,14 +47,52 @@ bool isTransportError(QNetworkReply::NetworkError error)
     return error != QNetworkReply::NoError && error < QNetworkReply::ContentAccessDenied;
 }
 
+// Every request of the program follows redirects as a browser does: to http and https
+// addresses alike (a song's host may send an https request on to plain http), at most
+// kMaxRedirects in a row; a longer chain, a loop among them, or a redirect to any other
+// scheme ends the request as failed.
+class Manager final : public QNetworkAccessManager
+{
+public:
+    using QNetworkAccessManager::QNetworkAccessManager;
+
+protected:
+    QNetworkReply *createRequest(Operation op, const QNetworkRequest &original, QIODevice *outgoingData) override
+    {
+        QNetworkRequest request(original);
+        request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::UserVerifiedRedirectPolicy);
+        request.setMaximumRedirectsAllowed(kMaxRedirects);
+        QNetworkReply *reply = QNetworkAccessManager::createRequest(op, request, outgoingData);
+        connect(reply, &QNetworkReply::redirected, reply, [reply](const QUrl &target) {
+            if (isWebScheme(target))
+                emit reply->redirectAllowed();
+            else
+                reply->abort();
+        });
+        return reply;
+    }
+};
+
 } // namespace
+
+bool isFinalStatus(int httpStatus)
+{
+    return httpStatus >= 200 && (httpStatus < 300 || httpStatus >= 400);
+}
+
+bool isWebScheme(const QUrl &url)
+{
+    const QString scheme = url.scheme().toLower();
+    return scheme == QLatin1String("http") || scheme == QLatin1String("https");
+}
 
 QNetworkAccessManager &networkManager()
 {
     static QPointer<QNetworkAccessManager> manager;
     if (!manager) {
+        platform::useTrustedAuthorities();
         QNetworkProxyFactory::setUseSystemConfiguration(true);
-        manager = new QNetworkAccessManager(QCoreApplication::instance());
+        manager = new Manager(QCoreApplication::instance());
         manager->setCache(nullptr);
     }
     return *manager;
@@ -118,6 +158,13 @@ FetchResult fetch(const QNetworkRequest &original, qint64 maxBytes)
     if (isTransportError(reply->error()) || !status.isValid()) {
         result.outcome = Outcome::Failed;
         result.errorString = reply->errorString();
+        return result;
+    }
+    if (!isFinalStatus(status.toInt())) {
+        // The redirects never came to an end (a loop; the network stack does not always
+        // say so itself): no page.
+        result.outcome = Outcome::Failed;
+        result.errorString = QStringLiteral("redirected too many times");
         return result;
     }
     result.outcome = Outcome::Answered;

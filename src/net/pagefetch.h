@@ -7,12 +7,25 @@
 
 class QNetworkAccessManager;
 class QNetworkRequest;
+class QUrl;
 
 namespace net {
 
+// How many redirects in a row a request follows, as browsers do.
+inline constexpr int kMaxRedirects = 20;
+
 // The program's one network access manager. It honours the system's proxy settings
-// (on Linux the http_proxy / no_proxy environment) and keeps no cache.
+// (on Linux the http_proxy / https_proxy / no_proxy environment), keeps no cache,
+// verifies every certificate against the trusted authorities (platform/trust.h) and
+// follows redirects to http and https addresses, at most kMaxRedirects in a row.
 QNetworkAccessManager &networkManager();
+
+// A status that ends a request: not informational (1xx) and not a redirect (3xx). A
+// request that ends on another one followed redirects until they ran out.
+bool isFinalStatus(int httpStatus);
+
+// http or https: the schemes a redirect may lead to.
+bool isWebScheme(const QUrl &url);
 
 // How a request ended.
 enum class Outcome {

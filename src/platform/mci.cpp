@@ -1,5 +1,7 @@
 #include "platform/mci.h"
 
+#include "platform/trust.h"
+
 #include <QAudio>
 #include <QAudioOutput>
 #include <QCoreApplication>
@@ -92,6 +94,8 @@ int open(const QString &address, const QString &alias)
     if (address.trimmed().isEmpty() || devices().count(alias) || !onUserInterfaceThread())
         return kCannotOpen;
 
+    // The stream's TLS trusts what the program's page fetches trust.
+    useTrustedAuthorities();
     auto device = std::make_unique<Device>();
     device->address = address;
     device->output = std::make_unique<QAudioOutput>();

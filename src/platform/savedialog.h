@@ -13,7 +13,7 @@ namespace platform {
 // What a save dialog is opened with.
 struct SaveDialogRequest {
     QString title;
-    QString filter;        // one file type, e.g. "MP3音乐文件 (*.mp3)"
+    QString filter;        // the file types, ";;" between two, e.g. "MP3音乐文件 (*.mp3)"
     QString fileName;      // preset name, without a folder
     QString defaultSuffix; // added when the user types a name without one
 };

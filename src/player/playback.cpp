@@ -58,6 +58,7 @@ void Form1::Command16_Click()
     pieces.vAudioBare = rebuilt->bare;
     pieces.vAudioTail = player::shortestDecimal(rebuilt->hostNumber);
     record.strMusicUrl = rebuilt->address;
+    record.mediaKind = MediaKind::Audio; // the rebuilt address is always the work's MP3
     play(record.strMusicUrl);
     setStatus(QStringLiteral("为您重新解析后,正在进行在线试播放.."));
 }

@@ -20,7 +20,7 @@ void Form1::aicAlphaImage3_Click()
         setStatus(QStringLiteral("请输入唱吧网页地址 "));
         return;
     }
-    if (!address.contains(endpoints::sharePagePrefix())) {
+    if (!endpoints::holdsSharePageAddress(address)) {
         setStatus(QStringLiteral("地址错误,请您检查 .."));
         return;
     }

@@ -3,6 +3,9 @@
 #include "net/endpoints.h"
 #include "song/cut.h"
 
+#include <QByteArray>
+#include <QUrl>
+
 namespace {
 
 using cut::assignIf;
@@ -62,8 +65,18 @@ SongPanel cutSongPage(const QString &P, LookupSlots &pieces, SongRecord &record)
     const qsizetype closingQuote = pieces.vAudioTail.indexOf(Q) + 1; // 1-based, 0 when none
     record.strMusicUrl = removeAll(pieces.vAudioBare.left(closingQuote), QStringLiteral(","));
 
+    // A video work's page has no audio marker; it names the video instead.
+    std::optional<QString> video;
+    if (!P.contains(QStringLiteral("(function(){var a=") + Q))
+        video = videoAddress(P);
+    record.mediaKind = video ? MediaKind::Video : MediaKind::Audio;
+    if (video)
+        record.strMusicUrl = *video;
+
     assignIf(record.strWorkId, cut::element(record.strMusicUrl, QStringLiteral("/"), 6));
     record.strWorkId = removeAll(headUpTo(record.strWorkId, QStringLiteral(".")), QStringLiteral("."));
+    if (video)
+        assignIf(record.strWorkId, workIdOfVideoPage(P));
 
     SongPanel panel;
     panel.label1 = QStringLiteral("用户名：") + record.strUserName;
@@ -89,4 +102,65 @@ SongPanel cutSongPage(const QString &P, LookupSlots &pieces, SongRecord &record)
 QString songNameOfCaption(const QString &label2Caption)
 {
     return QString(label2Caption).remove(QStringLiteral("演唱歌曲："));
+}
+
+std::optional<QString> videoAddress(const QString &page)
+{
+    static const QString name = QStringLiteral("video_url");
+    const qsizetype found = page.indexOf(name);
+    if (found < 0)
+        return std::nullopt;
+    qsizetype at = found + name.size();
+    const auto skipBlanks = [&] {
+        while (at < page.size() && page.at(at).isSpace())
+            ++at;
+    };
+    skipBlanks();
+    if (at >= page.size() || page.at(at) != QLatin1Char(':'))
+        return std::nullopt;
+    ++at;
+    skipBlanks();
+    if (at >= page.size() || (page.at(at) != QLatin1Char('\'') && page.at(at) != QLatin1Char('"')))
+        return std::nullopt;
+    const QChar quote = page.at(at);
+    const qsizetype end = page.indexOf(quote, at + 1);
+    if (end < 0)
+        return std::nullopt;
+    const QString encoded = page.mid(at + 1, end - at - 1).trimmed();
+    if (encoded.isEmpty())
+        return std::nullopt;
+
+    const QByteArray bytes = encoded.toLatin1();
+    auto decoded = QByteArray::fromBase64Encoding(bytes, QByteArray::AbortOnBase64DecodingErrors);
+    if (!decoded)
+        decoded = QByteArray::fromBase64Encoding(bytes, QByteArray::Base64UrlEncoding
+                                                            | QByteArray::AbortOnBase64DecodingErrors);
+    if (!decoded)
+        return std::nullopt;
+    const QString address = QString::fromUtf8(*decoded).trimmed();
+    // Only a web address of a host, in one piece: no blank or control character, which
+    // could never be part of it and would change the player's command around it.
+    for (const QChar c : address)
+        if (c.isSpace() || c.category() == QChar::Other_Control)
+            return std::nullopt;
+    const QUrl url(address, QUrl::StrictMode);
+    const QString scheme = url.scheme().toLower();
+    if (!url.isValid() || (scheme != QLatin1String("http") && scheme != QLatin1String("https"))
+        || url.host().isEmpty())
+        return std::nullopt;
+    return address;
+}
+
+std::optional<QString> workIdOfVideoPage(const QString &page)
+{
+    static const QString marker = QStringLiteral("workid=");
+    const qsizetype found = page.indexOf(marker);
+    if (found < 0)
+        return std::nullopt;
+    qsizetype end = found + marker.size();
+    while (end < page.size() && page.at(end) >= QLatin1Char('0') && page.at(end) <= QLatin1Char('9'))
+        ++end;
+    if (end == found + marker.size())
+        return std::nullopt;
+    return page.mid(found + marker.size(), end - found - marker.size());
 }

@@ -1,6 +1,10 @@
 #pragma once
 
+#include "song/mediakind.h"
+
 #include <QString>
+
+#include <optional>
 
 // Reading a song's share page into the song record and the captions of the two
 // information panels.
@@ -29,6 +33,7 @@ struct SongRecord {
     QString strMusicUrl; // the audio address
     QString strMvUrl;    // the MV player address, "" when the song has none
     QString strWorkId;   // the audio file name without its extension
+    MediaKind mediaKind = MediaKind::Audio; // what strMusicUrl holds: a video work's page gives an MP4
 };
 
 // What a lookup shows.
@@ -47,8 +52,18 @@ struct SongPanel {
 
 // Cuts page (a non-empty share page) into slots and record and returns the captions.
 // Resets record.strMvUrl and sets it again when the page has an MV; strBody is the
-// caller's.
+// caller's. A page without the audio marker whose videoAddress() is an address is a
+// video work: that address becomes strMusicUrl, and its workIdOfVideoPage() the work id.
 SongPanel cutSongPage(const QString &page, LookupSlots &pieces, SongRecord &record);
+
+// The address a video work's page carries as video_url: '<base64 text>' (or in double
+// quotes, with blanks around the colon): the decoded text, when it is an http or https
+// address. Nothing when there is no such value, it is not base64, or it decodes to
+// anything else.
+std::optional<QString> videoAddress(const QString &page);
+
+// The digits after the first "workid=" of page; nothing when no digit follows it.
+std::optional<QString> workIdOfVideoPage(const QString &page);
 
 // The song name held in a Label2 caption.
 QString songNameOfCaption(const QString &label2Caption);

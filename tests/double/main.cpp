@@ -1,20 +1,23 @@
 // quillory-service: runs the local service double until Ctrl+C, so that Quillory can be
 // tried by hand without the network. Start it, then start the program with
-// http_proxy pointing at the address it prints.
+// http_proxy pointing at the address it prints, and SSL_CERT_FILE naming the file of
+// its test authority (--authority-file), so the https samples are trusted.
 #include "servicedouble.h"
 
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <exception>
 #include <iostream>
+#include <stdexcept>
 #include <string>
 
 namespace {
 
 int usage(const char *program)
 {
-    std::cerr << "用法 / usage: " << program << " [--port N]   (默认 / default 8765)\n";
+    std::cerr << "用法 / usage: " << program << " [--port N] [--authority-file PATH]   (默认 / default 8765)\n";
     return 2;
 }
 
@@ -23,9 +26,12 @@ int usage(const char *program)
 int main(int argc, char **argv)
 {
     int port = 8765;
+    std::string authorityFile;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
-        if (arg == "--port" && i + 1 < argc) {
+        if (arg == "--authority-file" && i + 1 < argc) {
+            authorityFile = argv[++i];
+        } else if (arg == "--port" && i + 1 < argc) {
             char *end = nullptr;
             const long value = std::strtol(argv[++i], &end, 10);
             if (*end != '\0' || value < 1 || value > 65535)
@@ -52,12 +58,20 @@ int main(int argc, char **argv)
         std::cout << "Quillory 本地服务替身 / local service double\n"
                   << "代理地址 / proxy address: " << service.proxyUrl() << "\n"
                   << "启动程序前设置 / before starting the program: export http_proxy=" << service.proxyUrl()
-                  << "\n\n"
-                  << "歌曲分享页 / share pages:\n";
-        for (const auto &url : servicedouble::ServiceDouble::sampleShareUrls())
+                  << "\n";
+        if (!authorityFile.empty()) {
+            // Written last, once the double answers: its presence says the service is ready.
+            const std::string partial = authorityFile + ".part";
+            if (!servicedouble::writeAuthorityFile(partial) || std::rename(partial.c_str(), authorityFile.c_str()) != 0)
+                throw std::runtime_error("cannot write " + authorityFile);
+            std::cout << "https 测试证书颁发机构 / test authority for https: export SSL_CERT_FILE=" << authorityFile
+                      << "\n";
+        }
+        std::cout << "\n歌曲分享页 / share pages:\n";
+        for (const auto &url : servicedouble::ServiceDouble::printedShareUrls())
             std::cout << url << "\n";
         std::cout << "\n歌手主页 / singer pages:\n";
-        for (const auto &url : servicedouble::ServiceDouble::sampleSingerUrls())
+        for (const auto &url : servicedouble::ServiceDouble::printedSingerUrls())
             std::cout << url << "\n";
         std::cout << "\n按 Ctrl+C 结束 / press Ctrl+C to stop" << std::endl;
 

@@ -1,8 +1,13 @@
 #include "servicedouble.h"
 
+#include "testauthority.h"
+
 #include <httplib.h>
+#include <openssl/err.h>
+#include <openssl/ssl.h>
 
 #include <arpa/inet.h>
+#include <fcntl.h>
 #include <iconv.h>
 #include <netinet/in.h>
 #include <poll.h>
@@ -44,20 +49,41 @@ const std::string kSingerBase = "http://changba.com/member/personcenter/userPage
 enum class PageCharset { Utf8, Gb18030InHeader, GbkInMetaOnly };
 
 struct SampleSong {
-    const char *key;    // share-page key: http://changba.com/s/<key>
-    const char *workId; // audio file name without ".mp3", and the singer page's data-id
+    const char *key;    // share-page key: <share base>/<key>
+    const char *workId; // media file name without its extension, and the singer page's data-id
     PageCharset charset;
+    bool secure = false;       // shared (and resolved) as an https address
+    const char *shareTail = ""; // what today's share links carry after the key
+    bool printed = true;       // among the samples offered for trying the program by hand
 };
 
 constexpr SampleSong kSongs[] = {
     {"Wc7nGGH3ZBbq", "1043562829", PageCharset::Utf8},
-    {"Kp2vRt9sLmQx", "1043570016", PageCharset::Utf8},
+    // Its title's song name holds a "-", so the singer comes out empty: kept for the tests.
+    {"Kp2vRt9sLmQx", "1043570016", PageCharset::Utf8, false, "", false},
     {"Gb7Yz4QwNe5s", "986754321", PageCharset::Gb18030InHeader},
     {"Hx8Jd2PaVk3T", "1050001234", PageCharset::GbkInMetaOnly},
     {"Tz5Nw1Cq8RbM", "1049990007", PageCharset::Utf8},
+    {"Qm3Rb8TzLw5Ka1VnYc7DsE", "1052460001", PageCharset::Utf8, true, "?&cbcode=Hb4ty7021ne&from=pcrecommend"},
+    // A video work: its page has no audio marker, only the video's address in base64.
+    {"Vd2Kx9PqRt4Wm8NbLs6HcA", "1052460002", PageCharset::Utf8, true, "?&cbcode=Lq8we3150kt&from=pcrecommend"},
 };
 
-constexpr const char *kSingers[] = {"20130815", "20140001"};
+struct SampleSinger {
+    const char *uid;
+    bool printed; // offered for trying the program by hand
+    bool classic; // among sampleSingerUrls()
+};
+
+// 20130815 lists works of several singers (the tests' list); 20130816 is one singer's own.
+constexpr SampleSinger kSingers[] = {{"20130815", false, true}, {"20130816", true, false}, {"20140001", true, true}};
+
+const std::string kSecureShareBase = "https://changba.com/s/";
+
+std::string shareBaseOf(const SampleSong &song)
+{
+    return song.secure ? kSecureShareBase : kShareBase;
+}
 
 const std::string kLargeFileUrl = "http://qiniuuwmp3.changba.com/userdata/userwork/large/20mb.mp3";
 constexpr size_t kLargeFileSize = 20 * 1024 * 1024;
@@ -70,6 +96,7 @@ constexpr int kKeepAliveMs = 5000;
 constexpr int kWaitSliceMs = 20;
 constexpr size_t kKeepAliveRequests = 100;
 constexpr size_t kWorkerThreads = 16;
+constexpr int kHandshakeTimeoutMs = 30000; // a busy client may take its time to start TLS
 
 // Content-Type values pass through httplib behind this prefix: httplib then neither
 // compresses the body (it only compresses text types) nor puts in a type of its own
@@ -130,13 +157,15 @@ std::string fromUtf8(const std::string &text, const char *charset)
 
 // The absolute address of a request target, in the form used as the key of scripts and
 // request counts: scheme and host in lower case, no default port, at least "/" as path,
-// no fragment. An origin-form target ("/s/abc") is placed on the Host header's host.
-std::string absoluteAddress(std::string target, const std::string &hostHeader)
+// no fragment. An origin-form target ("/s/abc") is placed on the Host header's host, with
+// the scheme of the connection it came on.
+std::string absoluteAddress(std::string target, const std::string &hostHeader,
+                            const std::string &connectionScheme = "http")
 {
     if (const auto hash = target.find('#'); hash != std::string::npos)
         target.resize(hash);
     if (!target.empty() && target[0] == '/')
-        target = "http://" + hostHeader + target;
+        target = connectionScheme + "://" + hostHeader + target;
     const auto sep = target.find("://");
     if (sep == std::string::npos)
         return target;
@@ -272,13 +301,13 @@ ScriptedResponse builtInAnswer(const std::string &url)
                 return sharePage(*song);
         } else if (a.path == "/member/personcenter/userPage.php") {
             const std::string uid = queryValue(a.query, "uid");
-            for (const char *singer : kSingers)
-                if (uid == singer)
+            for (const SampleSinger &singer : kSingers)
+                if (uid == singer.uid)
                     return fileAnswer("singers/" + uid + ".html", "text/html; charset=utf-8");
         } else if (a.path == "/member/personcenter/loadplayurl.php") {
             if (const SampleSong *song = songByWorkId(queryValue(a.query, "wid"))) {
                 ScriptedResponse r;
-                r.body = kShareBase + song->key;
+                r.body = shareBaseOf(*song) + song->key;
                 r.contentType = "text/plain; charset=utf-8";
                 return r;
             }
@@ -306,6 +335,12 @@ ScriptedResponse builtInAnswer(const std::string &url)
             return fileAnswer("audio/" + m[1].str() + ".mp3", "audio/mpeg");
         return notFound();
     }
+    static const std::regex videoPath(R"(^/video/([0-9]+)\.mp4$)");
+    if (a.host == "qiniuuwvideo.changba.com") {
+        if (std::regex_match(a.path, m, videoPath) && songByWorkId(m[1].str()))
+            return fileAnswer("video/" + m[1].str() + ".mp4", "video/mp4");
+        return notFound();
+    }
     if (a.host == "player.youku.com" && startsWith(a.path, "/player"))
         return fileAnswer("player/player.js", "application/javascript; charset=utf-8");
     if (a.host == "soft.solvane.com" && a.path == "/version/main.txt")
@@ -327,22 +362,60 @@ struct WireRequest {
 };
 thread_local WireRequest t_wireRequest;
 
+// The host of the tunnel that the request in hand asked for (CONNECT host:port), so the
+// connection can turn into that tunnel once the answer is out.
+thread_local std::string t_tunnelRequested;
+// The host whose tunnel the connection serves, "" on a plain connection.
+thread_local std::string t_tunnelHost;
+
+// Waits until sock is ready for events, in short slices so that a stopping server is
+// noticed quickly. True when ready (or hung up: the next read or write tells which).
+bool waitForSocket(int sock, short events, int timeoutMs, const std::atomic<bool> &stopping)
+{
+    const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    for (;;) {
+        if (stopping)
+            return false;
+        pollfd p{sock, events, 0};
+        const int r = ::poll(&p, 1, kWaitSliceMs);
+        if (r > 0)
+            return true;
+        if (r < 0 && errno != EINTR)
+            return false;
+        if (Clock::now() >= deadline)
+            return false;
+    }
+}
+
+// Waits for what an SSL call that returned r needs; false when it failed for good.
+bool waitForTls(SSL *ssl, int r, int sock, int timeoutMs, const std::atomic<bool> &stopping)
+{
+    switch (SSL_get_error(ssl, r)) {
+    case SSL_ERROR_WANT_READ:
+        return waitForSocket(sock, POLLIN, timeoutMs, stopping);
+    case SSL_ERROR_WANT_WRITE:
+        return waitForSocket(sock, POLLOUT, timeoutMs, stopping);
+    default:
+        ERR_clear_error();
+        return false;
+    }
+}
+
+// One client connection, plain or (ssl given) the TLS inside a tunnel.
 class Connection final : public httplib::Stream {
 public:
-    Connection(int sock, const std::atomic<bool> &stopping) : sock_(sock), stopping_(stopping) {}
+    Connection(int sock, const std::atomic<bool> &stopping, SSL *ssl = nullptr)
+        : sock_(sock), stopping_(stopping), ssl_(ssl)
+    {
+    }
 
-    bool is_readable() const override { return pos_ < len_ || waitFor(POLLIN, kReadTimeoutMs); }
+    bool is_readable() const override { return buffered() || waitFor(POLLIN, kReadTimeoutMs); }
     bool is_writable() const override { return waitFor(POLLOUT, kWriteTimeoutMs); }
 
     ssize_t read(char *ptr, size_t size) override
     {
         if (pos_ == len_) {
-            if (!waitFor(POLLIN, kReadTimeoutMs))
-                return -1;
-            ssize_t n;
-            do {
-                n = ::recv(sock_, buf_, sizeof buf_, 0);
-            } while (n < 0 && errno == EINTR);
+            const ssize_t n = receive();
             if (n <= 0)
                 return n < 0 ? -1 : 0;
             pos_ = 0;
@@ -384,31 +457,52 @@ public:
     socket_t socket() const override { return sock_; }
 
     // True when a next request starts within the keep-alive time.
-    bool waitForRequest() const { return pos_ < len_ || waitFor(POLLIN, kKeepAliveMs); }
+    bool waitForRequest() const { return buffered() || waitFor(POLLIN, kKeepAliveMs); }
 
 private:
+    bool buffered() const { return pos_ < len_ || (ssl_ && SSL_pending(ssl_) > 0); }
+
+    // Fills buf_ with what arrives next: its size, 0 at the end, -1 on failure.
+    ssize_t receive()
+    {
+        if (ssl_) {
+            for (;;) {
+                const int r = SSL_read(ssl_, buf_, sizeof buf_);
+                if (r > 0)
+                    return r;
+                if (SSL_get_error(ssl_, r) == SSL_ERROR_ZERO_RETURN)
+                    return 0;
+                if (!waitForTls(ssl_, r, sock_, kReadTimeoutMs, stopping_))
+                    return -1;
+            }
+        }
+        if (!waitFor(POLLIN, kReadTimeoutMs))
+            return -1;
+        ssize_t n;
+        do {
+            n = ::recv(sock_, buf_, sizeof buf_, 0);
+        } while (n < 0 && errno == EINTR);
+        return n;
+    }
+
     enum class In { Start, Method, Target, Header, Body, Opaque };
     enum class Out { Head, Body };
 
-    bool waitFor(short events, int timeoutMs) const
-    {
-        const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
-        for (;;) {
-            if (stopping_)
-                return false;
-            pollfd p{sock_, events, 0};
-            const int r = ::poll(&p, 1, kWaitSliceMs);
-            if (r > 0)
-                return true; // ready, or hung up: the next read or write tells which
-            if (r < 0 && errno != EINTR)
-                return false;
-            if (Clock::now() >= deadline)
-                return false;
-        }
-    }
+    bool waitFor(short events, int timeoutMs) const { return waitForSocket(sock_, events, timeoutMs, stopping_); }
 
     bool sendAll(const char *p, size_t n)
     {
+        while (ssl_ && n > 0) {
+            if (stopping_)
+                return false;
+            const int w = SSL_write(ssl_, p, static_cast<int>(std::min<size_t>(n, 1 << 20)));
+            if (w > 0) {
+                p += w;
+                n -= static_cast<size_t>(w);
+            } else if (!waitForTls(ssl_, w, sock_, kWriteTimeoutMs, stopping_)) {
+                return false;
+            }
+        }
         while (n > 0) {
             if (!waitFor(POLLOUT, kWriteTimeoutMs))
                 return false;
@@ -532,7 +626,8 @@ private:
 
     int sock_;
     const std::atomic<bool> &stopping_;
-    char buf_[4096];
+    SSL *ssl_;
+    char buf_[16384];
     size_t pos_ = 0;
     size_t len_ = 0;
 
@@ -556,24 +651,69 @@ public:
 private:
     bool process_and_close_socket(socket_t sock) override
     {
-        bool ok = false;
-        {
-            Connection connection(sock, stopping_);
-            size_t left = std::min(keep_alive_max_count_, kKeepAliveRequests);
-            while (left > 0 && !stopping_ && svr_sock_ != INVALID_SOCKET && connection.waitForRequest()) {
-                bool closed = false;
-                ok = process_request(connection, left == 1, closed, nullptr);
-                if (!ok || closed)
-                    break;
-                --left;
-            }
+        t_tunnelHost.clear();
+        t_tunnelRequested.clear();
+        bool ok = serve(Connection(sock, stopping_));
+        if (ok && !t_tunnelRequested.empty()) {
+            // CONNECT answered: the rest of the connection is TLS for that host.
+            t_tunnelHost = t_tunnelRequested;
+            t_tunnelRequested.clear();
+            ok = serveTunnel(sock);
+            t_tunnelHost.clear();
         }
         ::shutdown(sock, SHUT_RDWR);
         ::close(sock);
         return ok;
     }
 
+    // Serves request after request until the client closes, the keep-alive time runs out,
+    // the server stops, or a request asks for a tunnel.
+    bool serve(Connection &&connection)
+    {
+        bool ok = false;
+        size_t left = std::min(keep_alive_max_count_, kKeepAliveRequests);
+        while (left > 0 && !stopping_ && svr_sock_ != INVALID_SOCKET && connection.waitForRequest()) {
+            bool closed = false;
+            ok = process_request(connection, left == 1, closed, nullptr);
+            if (!ok || closed || !t_tunnelRequested.empty())
+                break;
+            --left;
+        }
+        return ok;
+    }
+
+    // Shakes hands with the certificate scripted for the tunnel's host, then serves the
+    // requests inside. A client that refuses the certificate ends the connection.
+    bool serveTunnel(int sock)
+    {
+        SSL *ssl = SSL_new(serverContext(t_tunnelHost, certificateFor(t_tunnelHost)));
+        if (!ssl)
+            return false;
+        ::fcntl(sock, F_SETFL, ::fcntl(sock, F_GETFL) | O_NONBLOCK);
+        SSL_set_fd(ssl, sock);
+        bool ok = false;
+        for (;;) {
+            const int r = SSL_accept(ssl);
+            if (r == 1) {
+                ok = true;
+                break;
+            }
+            if (!waitForTls(ssl, r, sock, kHandshakeTimeoutMs, stopping_))
+                break;
+        }
+        if (ok) {
+            ok = serve(Connection(sock, stopping_, ssl));
+            SSL_shutdown(ssl);
+        }
+        SSL_free(ssl);
+        ERR_clear_error();
+        return ok;
+    }
+
     const std::atomic<bool> &stopping_;
+
+public:
+    std::function<Certificate(const std::string &)> certificateFor;
 };
 
 } // namespace
@@ -595,12 +735,14 @@ struct ServiceDouble::Impl {
     mutable std::mutex mutex;
     std::condition_variable wake; // signalled when the server stops
     std::map<std::string, ScriptedResponse> scripts;
+    std::map<std::string, Certificate> certificates; // by host, lower case
     std::vector<RecordedRequest> recorded;
     std::vector<std::string> recordedAddresses;
 
     void start(int fixedPort)
     {
         server.new_task_queue = [] { return new httplib::ThreadPool(kWorkerThreads); };
+        server.certificateFor = [this](const std::string &host) { return certificateFor(host); };
         server.set_keep_alive_max_count(kKeepAliveRequests);
         server.set_pre_routing_handler([this](const httplib::Request &req, httplib::Response &res) {
             handle(req, res);
@@ -644,6 +786,13 @@ struct ServiceDouble::Impl {
 
     bool pause(int ms) { return !stopped(std::chrono::milliseconds(ms)); }
 
+    Certificate certificateFor(const std::string &host)
+    {
+        std::lock_guard lock(mutex);
+        const auto it = certificates.find(host);
+        return it == certificates.end() ? Certificate::Good : it->second;
+    }
+
     void handle(const httplib::Request &req, httplib::Response &res)
     {
         RecordedRequest record;
@@ -654,7 +803,23 @@ struct ServiceDouble::Impl {
         if (record.headers.empty())
             record.headers.assign(req.headers.begin(), req.headers.end());
 
-        const std::string address = absoluteAddress(req.target, req.get_header_value("Host"));
+        if (req.method == "CONNECT") {
+            // "host:port": the connection turns into a TLS tunnel for host after this answer.
+            record.address = req.target;
+            {
+                std::lock_guard lock(mutex);
+                recorded.push_back(std::move(record));
+                recordedAddresses.push_back(req.target);
+            }
+            t_tunnelRequested = lower(req.target.substr(0, req.target.rfind(':')));
+            res.status = 200;
+            return;
+        }
+
+        const std::string address = t_tunnelHost.empty()
+                                        ? absoluteAddress(req.target, req.get_header_value("Host"))
+                                        : absoluteAddress(req.target, t_tunnelHost, "https");
+        record.address = address;
         std::optional<ScriptedResponse> answer;
         {
             std::lock_guard lock(mutex);
@@ -755,10 +920,17 @@ void ServiceDouble::script(const std::string &url, ScriptedResponse response)
     impl_->scripts[absoluteAddress(url, {})] = std::move(response);
 }
 
+void ServiceDouble::setCertificate(const std::string &host, Certificate kind)
+{
+    std::lock_guard lock(impl_->mutex);
+    impl_->certificates[lower(host)] = kind;
+}
+
 void ServiceDouble::reset()
 {
     std::lock_guard lock(impl_->mutex);
     impl_->scripts.clear();
+    impl_->certificates.clear();
     impl_->recorded.clear();
     impl_->recordedAddresses.clear();
 }
@@ -780,16 +952,58 @@ std::vector<std::string> ServiceDouble::sampleShareUrls()
 {
     std::vector<std::string> urls;
     for (const auto &song : kSongs)
-        urls.push_back(kShareBase + song.key);
+        if (!song.secure)
+            urls.push_back(kShareBase + song.key);
+    return urls;
+}
+
+std::vector<std::string> ServiceDouble::secureShareUrls()
+{
+    std::vector<std::string> urls;
+    for (const auto &song : kSongs)
+        if (song.secure)
+            urls.push_back(kSecureShareBase + song.key + song.shareTail);
     return urls;
 }
 
 std::vector<std::string> ServiceDouble::sampleSingerUrls()
 {
     std::vector<std::string> urls;
-    for (const char *singer : kSingers)
-        urls.push_back(kSingerBase + singer);
+    for (const SampleSinger &singer : kSingers)
+        if (singer.classic)
+            urls.push_back(kSingerBase + singer.uid);
     return urls;
+}
+
+std::vector<std::string> ServiceDouble::printedShareUrls()
+{
+    std::vector<std::string> urls;
+    for (const auto &song : kSongs)
+        if (song.printed)
+            urls.push_back(shareBaseOf(song) + song.key + song.shareTail);
+    return urls;
+}
+
+std::vector<std::string> ServiceDouble::printedSingerUrls()
+{
+    std::vector<std::string> urls;
+    for (const SampleSinger &singer : kSingers)
+        if (singer.printed)
+            urls.push_back(kSingerBase + singer.uid);
+    return urls;
+}
+
+const std::string &authorityPem()
+{
+    return authorityPemText();
+}
+
+bool writeAuthorityFile(const std::string &path)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << authorityPem();
+    out.close();
+    return static_cast<bool>(out);
 }
 
 std::string ServiceDouble::largeFileUrl()

@@ -19,13 +19,29 @@
 namespace servicedouble {
 
 struct RecordedRequest {
-    std::string method; // as sent on the wire, e.g. "GET"
-    std::string url;    // request target as received (the absolute address when sent to a proxy)
+    std::string method;  // as sent on the wire, e.g. "GET"
+    std::string url;     // request target as received (the absolute address when sent to a proxy)
+    std::string address; // the absolute address answered ("https://..." inside a tunnel)
     std::vector<std::pair<std::string, std::string>> headers; // as received, in order
 
     // Value of the first header of that name (case-insensitive); "" when absent.
     std::string header(const std::string &name) const;
 };
+
+// What certificate a host shows inside a CONNECT tunnel.
+enum class Certificate {
+    Good,       // issued by the test authority for that host, valid now
+    SelfSigned, // for that host, valid now, but signed by itself
+    WrongHost,  // issued by the test authority, valid now, for another host name
+    Expired,    // issued by the test authority for that host, no longer valid
+};
+
+// The test authority: a certificate authority made up at run time, once per process. Only
+// a program told to trust it (SSL_CERT_FILE naming a file that holds it) accepts the
+// double's https answers.
+const std::string &authorityPem();
+// Writes authorityPem() to path; false when the file cannot be written.
+bool writeAuthorityFile(const std::string &path);
 
 struct ScriptedResponse {
     int status = 200;
@@ -57,15 +73,26 @@ public:
     // Answer for one absolute address (exact; scheme and host compared without case,
     // a default ":80" ignored) until reset(). Replaces the built-in answer.
     void script(const std::string &url, ScriptedResponse response);
-    // Drops all scripted answers and all recorded requests.
+    // The certificate host shows in its tunnels from now until reset() (Good by default).
+    void setCertificate(const std::string &host, Certificate kind);
+    // Drops all scripted answers and certificates and all recorded requests.
     void reset();
 
     std::vector<RecordedRequest> requests() const;
     // Number of recorded requests for that address (compared like script() keys).
     int requestCount(const std::string &url) const;
 
-    static std::vector<std::string> sampleShareUrls();  // the built-in share pages
-    static std::vector<std::string> sampleSingerUrls(); // the built-in singer home pages
+    // The five http share pages and the two singer home pages the tests are built on.
+    static std::vector<std::string> sampleShareUrls();
+    static std::vector<std::string> sampleSingerUrls();
+    // Today's share links: https, with the service's tail after the key. The first is a
+    // song; the second a video work (no audio marker, its MP4's address in base64), and
+    // both belong to the singer of the first sample page, whose own home page lists them.
+    static std::vector<std::string> secureShareUrls();
+    // The samples that quillory-service offers for trying the program by hand: every page
+    // names its own singer, and every singer page lists only that singer's works.
+    static std::vector<std::string> printedShareUrls();
+    static std::vector<std::string> printedSingerUrls();
 
     // A large audio file (audio/mpeg with its Content-Length), generated in memory on
     // first use: the same pseudo-random bytes on every run.

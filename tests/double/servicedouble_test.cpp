@@ -442,3 +442,138 @@ TEST(ServiceDoubleLifetime, StopsPromptlyWithSlowAnswersInFlight)
     first.join();
     second.join();
 }
+
+// ---- https through CONNECT tunnels -------------------------------------------------------
+
+namespace {
+
+// The test authority in a file, for a TLS client that verifies against it alone.
+const std::string &authorityFile()
+{
+    static const std::string path = [] {
+        const std::string p = "/tmp/servicedouble-test-authority-" + std::to_string(::getpid()) + ".pem";
+        EXPECT_TRUE(servicedouble::writeAuthorityFile(p));
+        return p;
+    }();
+    return path;
+}
+
+// GET of an absolute http or https address through the double, verifying certificates.
+httplib::Result getThrough(const ServiceDouble &service, const std::string &url)
+{
+    const auto sep = url.find("://");
+    const auto slash = url.find('/', sep + 3);
+    const std::string host = url.substr(sep + 3, slash - sep - 3);
+    const std::string path = slash == std::string::npos ? "/" : url.substr(slash);
+    if (url.rfind("https://", 0) != 0)
+        return clientOf(service).Get(url);
+    httplib::SSLClient client(host, 443);
+    client.set_proxy("127.0.0.1", service.port());
+    client.set_ca_cert_path(authorityFile().c_str());
+    client.enable_server_certificate_verification(true);
+    client.set_read_timeout(10, 0);
+    return client.Get(path);
+}
+
+// The singer named by a share page's title: between its first "-" and "唱吧".
+std::string singerOfTitle(const std::string &page)
+{
+    const auto at = page.find("<title>") + 7;
+    const std::string text = page.substr(at, page.find("</title>") - at);
+    const auto dash = text.find('-');
+    const auto end = text.find("唱吧", dash);
+    if (dash == std::string::npos || end == std::string::npos)
+        return {};
+    std::string singer = text.substr(dash + 1, end - dash - 1);
+    singer.erase(0, singer.find_first_not_of(' '));
+    return singer;
+}
+
+} // namespace
+
+TEST(ServiceDoubleTls, TunnelsShowTheScriptedCertificateAndServeInside)
+{
+    ServiceDouble service;
+    const std::string page = ServiceDouble::secureShareUrls().at(0);
+    const struct {
+        servicedouble::Certificate certificate;
+        bool accepted;
+    } cases[] = {
+        {servicedouble::Certificate::Good, true},
+        {servicedouble::Certificate::SelfSigned, false},
+        {servicedouble::Certificate::WrongHost, false},
+        {servicedouble::Certificate::Expired, false},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(int(c.certificate));
+        service.reset();
+        service.setCertificate("changba.com", c.certificate);
+        const auto res = getThrough(service, page);
+        ASSERT_EQ(static_cast<bool>(res), c.accepted);
+        EXPECT_EQ(service.requestCount("changba.com:443"), 1);
+        EXPECT_EQ(service.requestCount(page), c.accepted ? 1 : 0);
+        if (c.accepted) {
+            EXPECT_EQ(res->status, 200);
+            EXPECT_NE(res->body.find("晴天"), std::string::npos);
+            EXPECT_EQ(service.requests().back().address, page);
+        }
+    }
+    // Other hosts keep the good certificate; reset() restores it everywhere.
+    EXPECT_TRUE(getThrough(service, "https://aliimg.changba.com/cache/photo/855237_200_200.jpg"));
+    service.reset();
+    EXPECT_TRUE(getThrough(service, page));
+}
+
+TEST(ServiceDoubleTls, TheVideoWorkServesItsMp4AndResolvesToAnHttpsLink)
+{
+    ServiceDouble service;
+    const std::string video = "https://qiniuuwvideo.changba.com/video/1052460002.mp4";
+    const auto res = getThrough(service, video);
+    ASSERT_TRUE(res);
+    EXPECT_EQ(res->status, 200);
+    EXPECT_EQ(res->get_header_value("Content-Type"), "video/mp4");
+    EXPECT_EQ(res->body.substr(4, 4), "ftyp");
+
+    const auto share = getThrough(service, ServiceDouble::secureShareUrls().at(1));
+    ASSERT_TRUE(share);
+    EXPECT_EQ(share->body.find("(function(){var a="), std::string::npos) << "a video work has no audio marker";
+    EXPECT_NE(share->body.find("video_url: '"), std::string::npos);
+    EXPECT_NE(share->body.find("workid=1052460002"), std::string::npos);
+    EXPECT_EQ(clientOf(service).Get("http://changba.com/member/personcenter/loadplayurl.php?wid=1052460002")->body,
+              "https://changba.com/s/Vd2Kx9PqRt4Wm8NbLs6HcA");
+}
+
+// What quillory-service prints for a person to try: every page names its singer, and a
+// singer's page lists only works whose pages name that singer.
+TEST(ServiceDoubleSamples, PrintedSamplesAreConsistent)
+{
+    ServiceDouble service;
+    for (const auto &url : ServiceDouble::printedShareUrls()) {
+        SCOPED_TRACE(url);
+        const auto res = getThrough(service, url);
+        ASSERT_TRUE(res);
+        EXPECT_EQ(res->status, 200);
+        const std::string singer = singerOfTitle(toUtf8(res->body, url.find("Gb7Yz4") != std::string::npos ? "GB18030"
+                                                                  : url.find("Hx8Jd2") != std::string::npos ? "GBK"
+                                                                                                           : "UTF-8"));
+        EXPECT_FALSE(singer.empty()) << "a sample with a singer";
+    }
+    const auto printed = ServiceDouble::printedShareUrls();
+    EXPECT_TRUE(std::any_of(printed.begin(), printed.end(), [](const std::string &u) { return u.rfind("https://", 0) == 0; }));
+
+    for (const auto &url : ServiceDouble::printedSingerUrls()) {
+        SCOPED_TRACE(url);
+        const std::string page = clientOf(service).Get(url)->body;
+        const std::string name = quotedAfter(page, "alt=\"");
+        for (auto at = page.find("data-id=\""); at != std::string::npos; at = page.find("data-id=\"", at + 1)) {
+            const std::string id = quotedAfter(page.substr(at), "data-id=\"");
+            if (id == "more")
+                continue;
+            const std::string share =
+                clientOf(service).Get("http://changba.com/member/personcenter/loadplayurl.php?wid=" + id)->body;
+            const auto work = getThrough(service, share);
+            ASSERT_TRUE(work) << share;
+            EXPECT_EQ(singerOfTitle(work->body), name) << share;
+        }
+    }
+}
