@@ -12,7 +12,6 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QGuiApplication>
 #include <QProgressBar>
 #include <QPushButton>
 
@@ -110,9 +109,7 @@ void Form1::createDownloader()
     // The panel follows every stage as it happens, inside the transfer.
     connect(Cdf, &Cls_DownLoad::entDLFileDowning, this, &Form1::Cdf_entDLFileDowning, Qt::DirectConnection);
     connect(Cdf, &Cls_DownLoad::entDLFileStatus, this, &Form1::Cdf_entDLFileStatus, Qt::DirectConnection);
-    // Closing the window ends a running transfer instead of finishing it unseen.
-    if (auto *app = qobject_cast<QGuiApplication *>(QCoreApplication::instance()))
-        connect(app, &QGuiApplication::lastWindowClosed, Cdf, &Cls_DownLoad::abandon);
+    // The program's ending cuts a running transfer short and removes its partial file.
 }
 
 void Form1::Command2_Click()
