@@ -3,6 +3,7 @@
 #include "platform/exit.h"
 #include "windowtest.h"
 
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
