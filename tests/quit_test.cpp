@@ -152,6 +152,7 @@ TEST_P(QuitInProcess, EndsTheEventLoopAndLeavesNoPartialSong)
     const qint64 took = sinceWayOut.isValid() ? sinceWayOut.elapsed() : -1;
     watch.stop();
 
+    RecordProperty("ms_to_end", int(took));
     ASSERT_TRUE(wentOut) << "the window never reached the state";
     EXPECT_EQ(status, 0) << "the event loop went on after the way out";
     EXPECT_LT(took, kEndWithinMs);
@@ -249,7 +250,11 @@ bool sendCloseRequest(const QByteArray &display, quint32 window)
     message.data.data32[0] = atom("WM_DELETE_WINDOW");
     message.data.data32[1] = XCB_CURRENT_TIME;
     xcb_send_event(connection, 0, window, XCB_EVENT_MASK_NO_EVENT, reinterpret_cast<const char *>(&message));
-    const bool sent = xcb_flush(connection) > 0;
+    // A round trip before hanging up: the server may drop the requests of a client that
+    // leaves right after writing them.
+    xcb_get_input_focus_reply_t *focus = xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr);
+    const bool sent = focus != nullptr;
+    std::free(focus);
     xcb_disconnect(connection);
     return sent;
 }
@@ -307,29 +312,20 @@ TEST_P(QuitProcess, EndsTheProgramWithStatusZeroAndLeavesNoPartialSong)
     ASSERT_TRUE(ready.startsWith("READY")) << "the program never reached the state";
 
     clock.restart();
-    bool ended = false;
     if (way == Way::SessionEnd) {
         ::kill(pid_t(program.processId()), SIGTERM);
-        ended = program.waitForFinished(int(kEndWithinMs) + 3000);
     } else {
-        // Now and then the X server's first message does not reach the program's event
-        // queue (seen right after a box or a picture appeared, before any of the program's
-        // code): the request is repeated, as a user clicks again, and the time still
-        // counts from the first one.
-        const quint32 target = ready.mid(6).toUInt();
-        for (int attempt = 0; attempt < 10 && !ended; ++attempt) {
-            ASSERT_TRUE(sendCloseRequest(display->name, target));
-            ended = program.waitForFinished(300);
-        }
-        ended = ended || program.waitForFinished(2000);
+        ASSERT_TRUE(sendCloseRequest(display->name, ready.mid(6).toUInt()));
     }
+    const bool ended = program.waitForFinished(int(kEndWithinMs) + 3000);
     const qint64 took = clock.elapsed();
     if (!ended) {
         program.kill();
         program.waitForFinished(5000);
     }
 
-    ASSERT_TRUE(ended) << "the program went on after the way out";
+    RecordProperty("ms_to_end", int(took));
+    ASSERT_TRUE(ended) << "the program went on after the way out; it said: " << program.readAll().toStdString();
     EXPECT_LT(took, kEndWithinMs);
     EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(program.exitCode(), 0);

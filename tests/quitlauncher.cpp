@@ -1,7 +1,8 @@
 // quit-launcher: runs the window exactly as quillory does (runProgram), and once start-up
 // is over enters one waiting state by itself, through the window. It prints
 // "READY <native window id>" when the state is reached, and then waits to be ended
-// from outside: by the session (SIGTERM) or by the desktop's close request.
+// from outside: by the session (SIGTERM) or by the desktop's close request. It says when
+// it leaves the event loop ("LEAVING", "LEFT <status>").
 //
 //     quit-launcher --state Download --folder /tmp/x
 #include "app/form1.h"
@@ -59,5 +60,13 @@ int main(int argc, char **argv)
         }
     });
     driver.start();
-    return runProgram(app, window);
+    // What the table shows when a row fails: whether the event loop was left at all.
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, [] {
+        std::printf("LEAVING the event loop\n");
+        std::fflush(stdout);
+    });
+    const int status = runProgram(app, window);
+    std::printf("LEFT the event loop with %d\n", status);
+    std::fflush(stdout);
+    return status;
 }

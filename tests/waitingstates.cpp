@@ -25,20 +25,22 @@ const std::string kAudio = "http://qiniuuwmp3.changba.com/userdata/userwork/111/
 const std::string kSinger = "http://changba.com/member/personcenter/userPage.php?uid=20130815";
 const std::string kResolve = "http://changba.com/member/personcenter/loadplayurl.php?wid=1043562829";
 
-// Far longer than any row needs: the way out comes long before the answer.
-constexpr int kHoldMs = 8000;
-
 template<typename T>
 T *control(Form1 &window, const char *name)
 {
     return window.findChild<T *>(QLatin1String(name));
 }
 
+// An answer that trickles in for about 13 s, far longer than any row needs. A trickle
+// rather than a late answer: the double stops writing as soon as the program hangs up,
+// so no answer is still pending when the test program ends.
 void answerLate(servicedouble::ServiceDouble &service, const std::string &url, const std::string &contentType)
 {
     servicedouble::ScriptedResponse late;
-    late.delayMs = kHoldMs;
+    late.body = std::string(2048, ' ');
     late.contentType = contentType;
+    late.chunkSize = 16;
+    late.chunkDelayMs = 100;
     service.script(url, late);
 }
 
