@@ -194,6 +194,14 @@ TEST_F(QuitInProcess, AnExitInThePassThatBringsAnAnswerEndsTheNextWaitToo)
     EXPECT_EQ(caption("Label10"), QStringLiteral("请输入地址进行信息提取")) << "the lookup went on after the exit";
 }
 
+// The update check may end the program before the event loop first runs.
+TEST_F(QuitInProcess, AnEndingAskedForBeforeTheEventLoopRunsEndsItOnceItRuns)
+{
+    platform::endProgram();
+    QTimer::singleShot(20000, [] { QCoreApplication::exit(99); });
+    EXPECT_EQ(QApplication::exec(), 0);
+}
+
 // ---- A separate program: the desktop's close request and the session ending ----------
 
 // A display of its own for the desktop's close request: an Xvfb server.

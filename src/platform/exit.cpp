@@ -1,6 +1,7 @@
 #include "platform/exit.h"
 
 #include <QApplication>
+#include <QThread>
 #include <QWidget>
 
 #include <cstdio>
@@ -48,6 +49,11 @@ void endProgram()
     // starts before it is delivered. Exiting marks the thread as quitting, so every loop
     // running now ends and every loop started later returns at once.
     QCoreApplication::exit(0);
+    // Asked before the event loop runs: the loop clears that mark when it starts, so it is
+    // told again once it runs (a call, not a quit event, so no nested loop drops it).
+    if (QThread::currentThread()->loopLevel() == 0)
+        QMetaObject::invokeMethod(QCoreApplication::instance(), [] { QCoreApplication::exit(0); },
+                                  Qt::QueuedConnection);
 }
 
 bool programEnding()
