@@ -12,10 +12,7 @@ int runProgram(QApplication &app, Form1 &window)
     // second, posted request that a nested wait can drop.
     app.setQuitOnLastWindowClosed(false);
     platform::onTerminationRequest([&window] { window.endRequested(); });
-    QTimer::singleShot(0, &window, [&window] {
-        window.Form_Load();
-    });
-    // The native window exists once Form_Load has shown it; the filter looks it up then.
     platform::onBlockedCloseRequest(&window, [&window] { window.endRequested(); });
+    QTimer::singleShot(0, &window, &Form1::Form_Load);
     return app.exec();
 }

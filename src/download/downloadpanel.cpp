@@ -106,10 +106,10 @@ void Form1::createDownloader()
 {
     Cdf = new Cls_DownLoad(this);
     Cdf->setObjectName(QStringLiteral("Cdf"));
-    // The panel follows every stage as it happens, inside the transfer.
+    // The panel follows every stage as it happens, inside the transfer. (The program's
+    // ending cuts a running transfer short and removes its partial file by itself.)
     connect(Cdf, &Cls_DownLoad::entDLFileDowning, this, &Form1::Cdf_entDLFileDowning, Qt::DirectConnection);
     connect(Cdf, &Cls_DownLoad::entDLFileStatus, this, &Form1::Cdf_entDLFileStatus, Qt::DirectConnection);
-    // The program's ending cuts a running transfer short and removes its partial file.
 }
 
 void Form1::Command2_Click()
