@@ -1,7 +1,9 @@
 #include "download/cls_download.h"
 #include "net/pagefetch.h"
+#include "platform/exit.h"
 #include "windowtest.h"
 
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
@@ -317,4 +319,31 @@ TEST_F(Downloader, AbandoningEndsAWaitingTransferAtOnce)
     EXPECT_LT(wall.elapsed(), 1500);
     EXPECT_EQ(cdf.lastResult(), Result::Incomplete);
     EXPECT_EQ(events.back(), 6);
+    EXPECT_FALSE(QFile::exists(target)) << "the part saved so far is no song";
+}
+
+// A stop asked for by the user keeps the part saved so far; only the program's ending,
+// which nobody asked to keep anything, removes it.
+TEST_F(Downloader, TheProgramsEndingCutsATransferShortAndRemovesItsPart)
+{
+    servicedouble::ScriptedResponse trickle;
+    trickle.chunkSize = 512;
+    trickle.chunkDelayMs = 200;
+    serve(bytes(8192), trickle);
+    platform::setEndProgramHandler({});
+    QObject::connect(&cdf, &Cls_DownLoad::entDLFileDowning, [](const QString &, qint64 done, qint64, qint64) {
+        if (done == 512)
+            QTimer::singleShot(20, [] { platform::endProgram(); });
+    });
+    qint64 written = -1;
+    QTimer::singleShot(0, [&] { written = download(); });
+    const int status = QCoreApplication::exec();
+    platform::clearEndProgramCount();
+    platform::setEndProgramHandler({});
+
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(written, 512);
+    EXPECT_EQ(cdf.lastResult(), Result::Incomplete);
+    EXPECT_EQ(events.back(), 6);
+    EXPECT_FALSE(QFile::exists(target));
 }

@@ -7,6 +7,7 @@
 #include <QElapsedTimer>
 #include <QImage>
 #include <QStringEncoder>
+#include <QTemporaryDir>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -131,10 +132,26 @@ TEST_F(PageFetch, PictureOverHttpIsDecodedWithoutWritingAFile)
     response.contentType = "image/png";
     service().script(address, response);
 
+    // A working folder and a temporary folder of this test's own: other programs that
+    // run meanwhile (a test display's lock file, say) come and go in the shared ones.
+    QTemporaryDir work;
+    QTemporaryDir temp;
+    const QString oldWork = QDir::currentPath();
+    const QByteArray oldTemp = qgetenv("TMPDIR");
+    QDir::setCurrent(work.path());
+    qputenv("TMPDIR", temp.path().toLocal8Bit());
+
     const QStringList before = filesIn(QDir::currentPath()) + filesIn(QDir::tempPath());
     const QImage picture = net::LoadPicture(QString::fromStdString(address));
     EXPECT_EQ(picture.size(), QSize(30, 20));
     EXPECT_EQ(filesIn(QDir::currentPath()) + filesIn(QDir::tempPath()), before);
+    EXPECT_EQ(QDir::tempPath(), temp.path());
+
+    QDir::setCurrent(oldWork);
+    if (oldTemp.isNull())
+        qunsetenv("TMPDIR");
+    else
+        qputenv("TMPDIR", oldTemp);
 }
 
 TEST_F(PageFetch, PictureThatCannotBeLoadedIsNull)

@@ -6,6 +6,7 @@
 #include "app/pictures.h"
 #include "app/twips.h"
 #include "net/endpoints.h"
+#include "platform/exit.h"
 #include "platform/mci.h"
 #include "platform/programfolder.h"
 #include "platform/shell.h"
@@ -260,6 +261,16 @@ void Form1::closeEvent(QCloseEvent *event)
 {
     Form_QueryUnload();
     event->accept();
+    // The window is the program: closing it ends the run, also when the close arrives
+    // inside a nested wait (a page fetch, a transfer).
+    platform::endProgram();
+}
+
+void Form1::endRequested()
+{
+    // A window already closing ends the run from its own close event.
+    if (!close())
+        platform::endProgram();
 }
 
 void Form1::Form_QueryUnload()

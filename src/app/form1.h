@@ -35,6 +35,10 @@ public:
     // Start-up: skin, status strip, show, volume, list hook, then the update check.
     void Form_Load();
 
+    // A request to end from outside the window's handlers (the session ending, the
+    // desktop's close request over a modal box): the same as closing the window.
+    void endRequested();
+
     // The status line: every command reports here by replacing its text.
     void setStatus(const QString &text);
 

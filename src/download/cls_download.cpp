@@ -2,6 +2,7 @@
 
 #include "download/downloadmath.h"
 #include "net/pagefetch.h"
+#include "platform/exit.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
@@ -53,6 +54,11 @@ void Cls_DownLoad::abandon()
         m_wait->quit();
 }
 
+bool Cls_DownLoad::abandoned() const
+{
+    return m_abandoned || platform::programEnding();
+}
+
 void Cls_DownLoad::setTimeOfDayClock(TimeOfDay clock)
 {
     m_clock = std::move(clock);
@@ -79,7 +85,7 @@ bool Cls_DownLoad::answered(const QNetworkReply *reply) const
 // network stays silent for the idle limit, or the transfer is abandoned.
 Cls_DownLoad::Wait Cls_DownLoad::waitForNews(QNetworkReply *reply)
 {
-    if (m_abandoned)
+    if (abandoned())
         return Wait::Abandoned;
     QEventLoop loop;
     QTimer idle;
@@ -97,7 +103,7 @@ Cls_DownLoad::Wait Cls_DownLoad::waitForNews(QNetworkReply *reply)
     // An event loop refuses to run once the application is quitting: that ends the transfer too.
     const int code = loop.exec();
     m_wait = nullptr;
-    if (m_abandoned || code != 0)
+    if (abandoned() || code != 0)
         return Wait::Abandoned;
     return silent ? Wait::Silent : Wait::News;
 }
@@ -203,7 +209,7 @@ qint64 Cls_DownLoad::DLFile(const QString &sRemoteURL, const QString &sLocalFile
         }
         // Let the windows run: clicks, the stop button among them, land here.
         QCoreApplication::processEvents();
-        if (m_abandoned) {
+        if (abandoned()) {
             broken = true;
             break;
         }
@@ -216,8 +222,11 @@ qint64 Cls_DownLoad::DLFile(const QString &sRemoteURL, const QString &sLocalFile
     const bool cutShort = broken || reply->error() != QNetworkReply::NoError
                           || (lFilesize > 0 && total < lFilesize) || total == 0;
     reply.reset();
-    if (total == 0)
-        file.remove(); // an empty file would only look like a song that is there
+    // An empty file would only look like a song that is there, and so would the part of
+    // one that the program's ending cut off.
+    const bool cutByEnding = broken && abandoned();
+    if (total == 0 || cutByEnding)
+        file.remove();
 
     if (endCode == 5)
         m_result = Result::Stopped;

@@ -50,8 +50,8 @@ public:
     Result lastResult() const { return m_result; }
     bool isBusy() const { return m_busy; }
 
-    // Ends a running transfer at once (the program is closing): the data counts as
-    // broken off and the partial file stays.
+    // Ends a running transfer at once: the data counts as broken off and the partial file
+    // is removed. The program's ending (platform::endProgram) does the same by itself.
     void abandon();
 
     // The clock of the speed figures, in seconds since local midnight with fraction.
@@ -67,6 +67,7 @@ private:
     Wait waitForNews(QNetworkReply *reply);
     bool answered(const QNetworkReply *reply) const;
     double timeOfDay() const;
+    bool abandoned() const;
 
     bool bStop = false;
     bool m_busy = false;

@@ -14,7 +14,6 @@
 #include <QDir>
 #include <QFontMetrics>
 #include <QFileInfo>
-#include <QGuiApplication>
 #include <QProgressBar>
 #include <QPushButton>
 
@@ -127,12 +126,10 @@ void Form1::createDownloader()
 {
     Cdf = new Cls_DownLoad(this);
     Cdf->setObjectName(QStringLiteral("Cdf"));
-    // The panel follows every stage as it happens, inside the transfer.
+    // The panel follows every stage as it happens, inside the transfer. (The program's
+    // ending cuts a running transfer short and removes its partial file by itself.)
     connect(Cdf, &Cls_DownLoad::entDLFileDowning, this, &Form1::Cdf_entDLFileDowning, Qt::DirectConnection);
     connect(Cdf, &Cls_DownLoad::entDLFileStatus, this, &Form1::Cdf_entDLFileStatus, Qt::DirectConnection);
-    // Closing the window ends a running transfer instead of finishing it unseen.
-    if (auto *app = qobject_cast<QGuiApplication *>(QCoreApplication::instance()))
-        connect(app, &QGuiApplication::lastWindowClosed, Cdf, &Cls_DownLoad::abandon);
 }
 
 void Form1::Command2_Click()

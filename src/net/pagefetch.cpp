@@ -1,5 +1,6 @@
 #include "net/pagefetch.h"
 
+#include "platform/exit.h"
 #include "platform/trust.h"
 
 #include <QCoreApplication>
@@ -142,6 +143,15 @@ FetchResult fetch(const QNetworkRequest &original, qint64 maxBytes)
         loop.exec();
     }
 
+    if (platform::programEnding()) {
+        // The program is ending, also when the answer came in the same pass: the caller
+        // goes no further.
+        reply->disconnect(&loop);
+        reply->abort();
+        result.outcome = Outcome::Abandoned;
+        result.errorString = QStringLiteral("abandoned");
+        return result;
+    }
     if (!reply->isFinished()) {
         // Left the wait without an answer: a time-out, an oversized body, or the
         // application leaving its event loops because it is quitting.

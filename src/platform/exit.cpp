@@ -1,5 +1,9 @@
 #include "platform/exit.h"
 
+#include <QApplication>
+#include <QThread>
+#include <QWidget>
+
 #include <cstdio>
 #include <cstdlib>
 
@@ -10,6 +14,12 @@ int &count()
 {
     static int n = 0;
     return n;
+}
+
+bool &ending()
+{
+    static bool e = false;
+    return e;
 }
 
 std::function<void()> &handler()
@@ -27,8 +37,28 @@ void endProgram()
         handler()();
         return;
     }
-    std::fflush(nullptr);
-    std::_Exit(0);
+    ending() = true;
+    if (!QCoreApplication::instance()) {
+        std::fflush(nullptr);
+        std::_Exit(0);
+    }
+    // Out of sight now, whatever is still unwinding; hiding a modal box also ends its wait.
+    for (QWidget *window : QApplication::topLevelWidgets())
+        window->hide();
+    // Called, not posted: a posted quit is dropped by the next nested event loop that
+    // starts before it is delivered. Exiting marks the thread as quitting, so every loop
+    // running now ends and every loop started later returns at once.
+    QCoreApplication::exit(0);
+    // Asked before the event loop runs: the loop clears that mark when it starts, so it is
+    // told again once it runs (a call, not a quit event, so no nested loop drops it).
+    if (QThread::currentThread()->loopLevel() == 0)
+        QMetaObject::invokeMethod(QCoreApplication::instance(), [] { QCoreApplication::exit(0); },
+                                  Qt::QueuedConnection);
+}
+
+bool programEnding()
+{
+    return ending();
 }
 
 int endProgramCount()
@@ -39,6 +69,7 @@ int endProgramCount()
 void clearEndProgramCount()
 {
     count() = 0;
+    ending() = false;
 }
 
 void setEndProgramHandler(std::function<void()> h)
