@@ -9,11 +9,12 @@ set(CPACK_PACKAGE_CONTACT "Quillory developers <dev@quillory.invalid>")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "look up, play and save songs shared on a karaoke service")
 set(CPACK_PACKAGE_DESCRIPTION
-    "Quillory reads a song's share page from the Changba karaoke web service and shows
-the singer, the song, its description and counts and the singer's picture in one
-window with a Chinese interface. It plays the song online, saves it as an MP3
-file, copies its audio address and writes its MV player into a small web page.
-Given a singer's home page it lists all of the singer's works.")
+    "Quillory reads a song's share page from the Changba karaoke web service
+and shows the singer, the song, its description and counts and the
+singer's picture in one window with a Chinese interface. It plays the
+song online, saves it as an MP3 file, copies its audio address and writes
+its MV player into a small web page. Given a singer's home page it lists
+all of the singer's works.")
 set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
