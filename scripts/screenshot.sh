@@ -3,15 +3,13 @@
 # lookup of a sample share page (with an MV) answered by the local service double.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+. scripts/service.sh
 bash scripts/install-deps.sh
-cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DQUILLORY_TESTS=ON >/dev/null
 cmake --build build -j"$(nproc)" --target quillory quillory-service quillory-screenshot
 
 port="${QUILLORY_SERVICE_PORT:-8766}"
-build/tests/double/quillory-service --port "$port" >/dev/null &
-service=$!
-trap 'kill "$service" 2>/dev/null || true' EXIT
-sleep 0.5
+start_service build "$port" /dev/null
 
 mkdir -p docs
 xvfb-run -a -s "-screen 0 1280x800x24" \

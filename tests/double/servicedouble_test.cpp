@@ -442,3 +442,10 @@ TEST(ServiceDoubleLifetime, StopsPromptlyWithSlowAnswersInFlight)
     first.join();
     second.join();
 }
+
+// Two doubles on one port would each answer some of the requests; the second one refuses.
+TEST(ServiceDoubleLifetime, ATakenPortIsRefused)
+{
+    ServiceDouble first;
+    EXPECT_THROW(ServiceDouble second(first.port()), std::runtime_error);
+}
