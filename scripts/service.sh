@@ -12,6 +12,7 @@ start_service() {
     "$program" --port "$port" >"$log" &
     service=$!
     trap 'kill "$service" 2>/dev/null || true' EXIT
+    trap 'exit 130' INT TERM
     # A port taken by another program ends the service at once; give it that moment, so
     # that the other program's answer is not taken for the service's.
     sleep 0.3
