@@ -1,15 +1,19 @@
 # Sourced by the scripts that start the local service double. Starts
 # build/tests/double/quillory-service on the given port and waits until it answers;
 # stops the script with a one-line reason when it cannot.
-#   start_service BUILD_DIR PORT [LOG]
+#   start_service BUILD_DIR PORT [LOG]   (the service's own lines go to LOG, else to stdout)
 start_service() {
-    local build="$1" port="$2" log="${3:-/dev/stdout}"
+    local build="$1" port="$2" log="${3:-}"
     local program="$build/tests/double/quillory-service"
     if [ ! -x "$program" ]; then
         echo "error: the local service $program was not built; nothing started." >&2
         exit 1
     fi
-    "$program" --port "$port" >"$log" &
+    if [ -n "$log" ]; then
+        "$program" --port "$port" >"$log" &
+    else
+        "$program" --port "$port" &
+    fi
     service=$!
     trap 'kill "$service" 2>/dev/null || true' EXIT
     trap 'exit 130' INT TERM
