@@ -10,6 +10,7 @@ packages=(
     libcpp-httplib-dev libgtest-dev libbenchmark-dev curl
     clang libclang-rt-dev
     fonts-noto-cjk xdg-utils xvfb xauth
+    file appstream desktop-file-utils
 )
 
 missing=()

@@ -3,26 +3,28 @@
 # whole job without internet. The service acts as the program's HTTP proxy.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+. scripts/service.sh
 bash scripts/install-deps.sh
-cmake -S . -B build -DCMAKE_BUILD_TYPE=Release
-cmake --build build -j"$(nproc)"
+# Only the program and the service: the test suites and benchmarks are left for test.sh.
+cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DQUILLORY_TESTS=ON
+cmake --build build -j"$(nproc)" --target quillory quillory-service
 
 port="${QUILLORY_SERVICE_PORT:-8765}"
-# The service answers https with certificates of a test authority it makes up at start;
-# the program trusts it through SSL_CERT_FILE, in its own process only.
-authority="$(mktemp -d)/quillory-service-authority.pem"
-build/tests/double/quillory-service --port "$port" --authority-file "$authority" &
-service=$!
-trap 'kill "$service" 2>/dev/null || true; rm -rf "$(dirname "$authority")"' EXIT
-for _ in $(seq 50); do [ -s "$authority" ] && break; sleep 0.1; done
+start_service build "$port"
 echo
 echo "复制上面任一示例分享页地址,在程序中点击\"粘贴地址\",再点击红色按钮。"
 echo "Copy one of the sample share-page addresses above, press 粘贴地址 in the program, then the red button."
 echo
 
-run=(env http_proxy="http://127.0.0.1:$port" https_proxy= no_proxy= SSL_CERT_FILE="$authority" build/src/quillory)
-if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
-    echo "No display found: starting the program in a virtual X server (xvfb-run)."
-    run=(xvfb-run -a "${run[@]}")
+run=(env http_proxy="http://127.0.0.1:$port" https_proxy= no_proxy= SSL_CERT_FILE="$service_authority" build/src/quillory)
+if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
+    echo "The window opens on display ${DISPLAY:-$WAYLAND_DISPLAY}."
+    echo "For a picture of it use your desktop's screenshot tool, or run: bash scripts/screenshot.sh"
+    "${run[@]}"
+else
+    # xvfb-run picks a free display; the window is shown there, where nobody can see it.
+    xvfb-run -a sh -c '
+        echo "No display: the window runs unseen in a virtual X server (display $DISPLAY); close it with Ctrl+C."
+        echo "For pictures of the window run: bash scripts/screenshot.sh"
+        exec "$@"' sh "${run[@]}"
 fi
-"${run[@]}"

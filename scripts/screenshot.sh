@@ -5,15 +5,13 @@
 # screen of twice the density (docs/screenshot-lookup-2x.png).
 set -euo pipefail
 cd "$(dirname "$0")/.."
+. scripts/service.sh
 bash scripts/install-deps.sh
-cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DQUILLORY_TESTS=ON >/dev/null
 cmake --build build -j"$(nproc)" --target quillory quillory-service quillory-screenshot
 
 port="${QUILLORY_SERVICE_PORT:-8766}"
-build/tests/double/quillory-service --port "$port" >/dev/null &
-service=$!
-trap 'kill "$service" 2>/dev/null || true' EXIT
-sleep 0.5
+start_service build "$port" /dev/null
 
 shoot() { # SCREEN_SIZE then the tool's arguments; the environment before it passes through
     local screen=$1

@@ -1,11 +1,22 @@
+#include "app/commandline.h"
 #include "app/form1.h"
 #include "app/program.h"
 
 #include <QApplication>
 
+#include <cstdio>
+
 int main(int argc, char *argv[])
 {
+    // Help, the version and a wrong option need no window (nor a display).
+    const StartOptions options = parseStartOptions(commandLineArguments(argc, argv));
+    if (options.action == StartOptions::Action::Print) {
+        std::fputs(options.text.toLocal8Bit().constData(), options.toError ? stderr : stdout);
+        return options.exitCode;
+    }
+
     QApplication app(argc, argv);
     Form1 window;
+    window.setStartAddress(options.address);
     return runProgram(app, window);
 }

@@ -283,3 +283,86 @@ TEST_F(DownloadPanel, AnMvExportDuringATransferLeavesTheTransferWhole)
     ASSERT_TRUE(page.open(QIODevice::ReadOnly));
     EXPECT_TRUE(page.readAll().startsWith("<div><script src=\"http://player.youku.com/player.php?sid=XNTk2MTIz&amp;autoplay=true"));
 }
+
+namespace {
+
+// Installed into a prefix the user may write (cmake --install --prefix ~/.local): songs
+// still go to the user's music folder, never into the program's bin/.
+TEST_F(DownloadPanel, AnInstalledProgramInAWritablePrefixSavesIntoTheUserMusicFolder)
+{
+    QTemporaryDir home;
+    const QByteArray oldHome = qgetenv("HOME");
+    const QByteArray oldConfig = qgetenv("XDG_CONFIG_HOME");
+    qputenv("HOME", home.path().toUtf8());
+    qputenv("XDG_CONFIG_HOME", home.filePath(QStringLiteral(".config")).toUtf8());
+    QDir(home.path()).mkpath(QStringLiteral(".config"));
+    {
+        QFile dirs(home.filePath(QStringLiteral(".config/user-dirs.dirs")));
+        ASSERT_TRUE(dirs.open(QIODevice::WriteOnly));
+        dirs.write("XDG_MUSIC_DIR=\"$HOME/Music\"\n");
+    }
+    QDir(home.path()).mkpath(QStringLiteral("Music"));
+    QDir(home.path()).mkpath(QStringLiteral(".local/bin"));
+    QDir(home.path()).mkpath(QStringLiteral(".local/share/quillory"));
+    {
+        QFile skin(home.filePath(QStringLiteral(".local/share/quillory/skinh.she")));
+        ASSERT_TRUE(skin.open(QIODevice::WriteOnly));
+    }
+    platform::setProgramFolder(home.filePath(QStringLiteral(".local/bin")));
+
+    lookUp(QString::fromStdString(kShare));
+    control<QPushButton>("Command2")->click();
+    EXPECT_EQ(window->savePath(), home.filePath(QStringLiteral("Music/后来 - 林小雨.mp3")));
+    serveAudio(500, 0);
+    control<QPushButton>("Command6")->click();
+    EXPECT_EQ(QFileInfo(window->savePath()).size(), 500);
+    EXPECT_EQ(QDir(home.filePath(QStringLiteral(".local/bin"))).entryList(QDir::NoDotAndDotDot | QDir::AllEntries),
+              QStringList());
+
+    platform::setProgramFolder(QString());
+    qputenv("HOME", oldHome);
+    if (oldConfig.isNull())
+        qunsetenv("XDG_CONFIG_HOME");
+    else
+        qputenv("XDG_CONFIG_HOME", oldConfig);
+}
+
+// No file manager and no opener: the song is still reported done, and the panel's note
+// names the folder that holds it. A desktop that shows the file leaves the note alone.
+TEST_F(DownloadPanel, WhenNothingCanShowTheFileTheNoteNamesItsFolder)
+{
+    for (const bool shown : {true, false}) {
+        platform::setRevealHandler([shown](const platform::RevealRequest &request) {
+            if (!shown)
+                request.notShown();
+        });
+        openPanelWithPath();
+        const QString defaultNote = caption("Label15");
+        serveAudio(600, 0);
+        control<QPushButton>("Command6")->click();
+        EXPECT_EQ(status(), QStringLiteral("音乐下载完成"));
+        ASSERT_FALSE(platform::revealLog().isEmpty());
+        EXPECT_EQ(platform::revealLog().last().filePath, dir.filePath(QStringLiteral("后来.mp3")));
+        if (shown) {
+            EXPECT_EQ(caption("Label15"), defaultNote);
+        } else {
+            EXPECT_EQ(caption("Label15"), QStringLiteral("已保存在：%1 文件夹中").arg(QDir::toNativeSeparators(dir.path())));
+            EXPECT_EQ(control<QWidget>("Label15")->toolTip(), caption("Label15"));
+        }
+    }
+}
+
+// The desktop answers late, after the window has gone: nothing is touched.
+TEST_F(DownloadPanel, ALateAnswerAfterTheWindowWentAwayIsIgnored)
+{
+    std::function<void()> later;
+    platform::setRevealHandler([&](const platform::RevealRequest &request) { later = request.notShown; });
+    openPanelWithPath();
+    serveAudio(300, 0);
+    control<QPushButton>("Command6")->click();
+    ASSERT_TRUE(later);
+    window.reset();
+    later();
+}
+
+} // namespace

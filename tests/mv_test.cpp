@@ -260,4 +260,31 @@ TEST_F(MvExport, ThePageGoesNextToAWritableProgramAndTheNoteSaysSo)
     EXPECT_TRUE(QFile::exists(pagePath()));
 }
 
+// Installed into a prefix the user may write (cmake --install --prefix ~/.local): the page
+// still goes to the user's data folder, never into the program's bin/.
+TEST_F(MvExport, AnInstalledProgramInAWritablePrefixWritesIntoTheUserDataFolder)
+{
+    QTemporaryDir home;
+    const QByteArray oldDataHome = qgetenv("XDG_DATA_HOME");
+    qputenv("XDG_DATA_HOME", home.filePath(QStringLiteral("data")).toUtf8());
+    QDir(folder.path()).mkpath(QStringLiteral("bin"));
+    QDir(folder.path()).mkpath(QStringLiteral("share/quillory"));
+    QFile skin(folder.filePath(QStringLiteral("share/quillory/skinh.she")));
+    ASSERT_TRUE(skin.open(QIODevice::WriteOnly));
+    skin.close();
+    platform::setProgramFolder(folder.filePath(QStringLiteral("bin")));
+
+    servePage(kMvShare, pageWithMv(QStringLiteral(".php?sid=prefix")));
+    lookUp(QString::fromStdString(kMvShare));
+    ASSERT_TRUE(exportMv());
+    EXPECT_TRUE(QFile::exists(home.filePath(QStringLiteral("data/quillory/video.htm"))));
+    EXPECT_EQ(QDir(folder.filePath(QStringLiteral("bin"))).entryList(QDir::NoDotAndDotDot | QDir::AllEntries),
+              QStringList());
+
+    if (oldDataHome.isNull())
+        qunsetenv("XDG_DATA_HOME");
+    else
+        qputenv("XDG_DATA_HOME", oldDataHome);
+}
+
 } // namespace

@@ -49,4 +49,38 @@ TEST(ProgramFolder, AMissingFolderIsNotWritableAndTheUserFoldersStandIn)
         qputenv("XDG_DATA_HOME", old);
 }
 
+// "Installed" follows where the skin is, not whether the program's folder may be written:
+// every prefix here is writable, as ~/.local is.
+TEST(ProgramFolder, OnlyAProgramWhoseSkinIsInTheInstalledDataFolderCountsAsInstalled)
+{
+    struct Case {
+        const char *what;
+        QStringList files; // under the prefix
+        bool installed;
+    };
+    const Case cases[] = {
+        {"installed into a writable prefix", {QStringLiteral("share/quillory/skinh.she")}, true},
+        {"a build folder: the skin beside the program", {QStringLiteral("bin/skinh.she")}, false},
+        {"both: the build folder wins, as for the skin itself",
+         {QStringLiteral("bin/skinh.she"), QStringLiteral("share/quillory/skinh.she")}, false},
+        {"no skin anywhere", {}, false},
+        {"another program's data folder", {QStringLiteral("share/other/skinh.she")}, false},
+    };
+    for (const Case &c : cases) {
+        QTemporaryDir prefix;
+        QDir(prefix.path()).mkpath(QStringLiteral("bin"));
+        for (const QString &f : c.files)
+            touch(prefix.filePath(f));
+        platform::setProgramFolder(prefix.filePath(QStringLiteral("bin")));
+        EXPECT_TRUE(platform::programFolderWritable()) << c.what;
+        EXPECT_EQ(platform::runsInstalled(), c.installed) << c.what;
+        EXPECT_EQ(platform::usesUserFolders(), c.installed) << c.what;
+    }
+    // A build folder that cannot be written falls back to the user's folders.
+    platform::setProgramFolder(QStringLiteral("/proc/quillory-no-such-folder"));
+    EXPECT_FALSE(platform::runsInstalled());
+    EXPECT_TRUE(platform::usesUserFolders());
+    platform::setProgramFolder(QString());
+}
+
 } // namespace

@@ -235,3 +235,52 @@ TEST(Skin, AStyleSheetBesideTheProgramIsAttachedAndAMissingOneChangesNothing)
     EXPECT_EQ(qApp->styleSheet(), QStringLiteral("QPushButton { color: #B0122B; }"));
     qApp->setStyleSheet(before);
 }
+
+// quillory ADDRESS: the address waits in Text1 until the update check unlocks the box,
+// then it is looked up once, with the statuses typing it would give.
+TEST_F(Start, AnAddressFromTheCommandLineIsLookedUpOnceTheBoxesUnlock)
+{
+    const std::string share = "http://changba.com/s/Wc7nGGH3ZBbq";
+    struct Case {
+        QString address;
+        QString status;
+        int pageRequests;
+    };
+    const Case cases[] = {
+        {QString::fromStdString(share), QString(), 1},
+        {QStringLiteral("http://example.com/s/other"), QStringLiteral("地址错误,请您检查 .."), 0},
+        {QStringLiteral("  "), QStringLiteral("地址错误,请您检查 .."), 0},
+    };
+    for (const Case &c : cases) {
+        const int before = service().requestCount(share);
+        window = std::make_unique<Form1>();
+        window->setStartAddress(c.address);
+        EXPECT_EQ(control<QLineEdit>("Text1")->text(), c.address);
+        EXPECT_EQ(service().requestCount(share), before) << "nothing is looked up before the check";
+        window->Form_Load();
+        EXPECT_EQ(service().requestCount(share) - before, c.pageRequests) << c.address.toStdString();
+        if (c.pageRequests) {
+            EXPECT_EQ(caption("Label2"), QStringLiteral("演唱歌曲：后来"));
+            EXPECT_FALSE(window->songRecord().strMusicUrl.isEmpty());
+        } else {
+            EXPECT_EQ(status(), c.status) << c.address.toStdString();
+            EXPECT_TRUE(window->songRecord().strMusicUrl.isEmpty());
+        }
+        EXPECT_EQ(control<QLineEdit>("Text1")->text(), c.address);
+        EXPECT_TRUE(platform::messageBoxLog().isEmpty());
+    }
+}
+
+TEST_F(Start, AnAddressFromTheCommandLineWaitsInTheLockedBoxWhenTheCheckFails)
+{
+    const std::string share = "http://changba.com/s/Wc7nGGH3ZBbq";
+    serveVersion(QString(), 500);
+    const int before = service().requestCount(share);
+    window = std::make_unique<Form1>();
+    window->setStartAddress(QString::fromStdString(share));
+    window->Form_Load();
+    EXPECT_EQ(service().requestCount(share), before);
+    EXPECT_EQ(control<QLineEdit>("Text1")->text(), QString::fromStdString(share));
+    EXPECT_FALSE(control<QWidget>("Text1")->isEnabled());
+    EXPECT_EQ(status(), QStringLiteral("正在检测是否最新版本.."));
+}

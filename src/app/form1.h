@@ -39,6 +39,10 @@ public:
     // desktop's close request over a modal box): the same as closing the window.
     void endRequested();
 
+    // An address from the command line: shown in Text1 now, looked up once the update
+    // check has unlocked the boxes (never when it keeps them locked).
+    void setStartAddress(const QString &address);
+
     // The status line: every command reports here by replacing its text.
     void setStatus(const QString &text);
 
@@ -61,6 +65,8 @@ protected:
     void changeEvent(QEvent *event) override;
 
 private:
+    QString startAddress;
+
     void buildAddressRow();
     void buildSingerPanel();
     void buildSongPanel();
@@ -114,6 +120,7 @@ private:
     void Command1_Click();
     void Command6_Click();
     void aicAlphaImage4_Click();
+    void noteSavedFolder(const QString &path);
     void Cdf_entDLFileDowning(const QString &sRemoteURL, qint64 lDownLoaded, qint64 lFilesize, qint64 lSpeed);
     void Cdf_entDLFileStatus(int TmpState);
 

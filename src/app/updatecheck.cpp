@@ -14,6 +14,13 @@
 // The update check: only the maker's current version unlocks the address boxes and the
 // works buttons; another version opens the forum and ends the program; no usable
 // answer leaves them locked for the run.
+void Form1::setStartAddress(const QString &address)
+{
+    startAddress = address;
+    if (!address.isEmpty())
+        Text1->setText(address);
+}
+
 void Form1::gx()
 {
     const QPointer<Form1> self(this);
@@ -39,6 +46,11 @@ void Form1::gx()
         Command12->setEnabled(true);
         Text1->setEnabled(true);
         Text2->setEnabled(true);
+        // An address given on the command line is looked up as if the user pressed the button.
+        if (!startAddress.isEmpty()) {
+            startAddress.clear();
+            aicAlphaImage3_Click();
+        }
         return;
     }
 }

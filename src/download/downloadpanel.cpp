@@ -14,6 +14,8 @@
 #include <QDir>
 #include <QFontMetrics>
 #include <QFileInfo>
+#include <QGuiApplication>
+#include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
 
@@ -24,17 +26,17 @@
 
 namespace {
 
-// Songs go into the "Music" folder next to the program; an installed program, whose
-// folder cannot be written, uses the user's music folder instead.
+// Songs go into the "Music" folder next to a program run from its build folder; an
+// installed program uses the user's music folder instead.
 QString defaultDownloadFolder()
 {
-    return platform::programFolderWritable() ? platform::programFolder() + QStringLiteral("/Music")
-                                             : platform::userMusicFolder();
+    return platform::usesUserFolders() ? platform::userMusicFolder()
+                                       : platform::programFolder() + QStringLiteral("/Music");
 }
 
 QString defaultFolderNote()
 {
-    if (platform::programFolderWritable())
+    if (!platform::usesUserFolders())
         return QStringLiteral("默认路径：当前程序文件目录下“Music”文件夹中( 音乐名称自动填写 )");
     return QStringLiteral("默认路径：%1 文件夹中( 音乐名称自动填写 )")
         .arg(QDir::toNativeSeparators(platform::userMusicFolder()));
@@ -188,8 +190,14 @@ void Form1::Command6_Click()
         // Whatever became of the transfer, the panel is ready for the next one.
         Command6->setText(kStart);
         Command2->setEnabled(true);
-        if (Cdf->lastResult() == Cls_DownLoad::Result::Completed && written != 0 && QFileInfo::exists(path))
-            platform::revealFile(path);
+        if (Cdf->lastResult() == Cls_DownLoad::Result::Completed && written != 0 && QFileInfo::exists(path)) {
+            // Without a file manager or an opener the note says where the song went.
+            const QPointer<Form1> self(this);
+            platform::revealFile(path, [self, path] {
+                if (self)
+                    self->noteSavedFolder(path);
+            });
+        }
     } else if (Command6->text() == kStop) {
         const platform::MessageAnswer answer = platform::messageBox(
             this, QStringLiteral("当前正在下载中..停止将损坏下载文件!"), platform::MessageIcon::Information,
@@ -200,6 +208,13 @@ void Form1::Command6_Click()
             Command2->setEnabled(true);
         }
     }
+}
+
+void Form1::noteSavedFolder(const QString &path)
+{
+    const QString folder = QDir::toNativeSeparators(QFileInfo(path).absolutePath());
+    Label15->setCaption(QStringLiteral("已保存在：%1 文件夹中").arg(folder));
+    Label15->setToolTip(Label15->caption());
 }
 
 void Form1::aicAlphaImage4_Click()

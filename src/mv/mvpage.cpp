@@ -30,15 +30,19 @@ QString pageLine(const QString &mvUrl)
 
 QString pageFolder()
 {
-    if (platform::programFolderWritable())
+    if (!platform::usesUserFolders())
         return platform::programFolder();
     const QString data = platform::userDataFolder();
-    return data.isEmpty() ? platform::programFolder() : data;
+    if (!data.isEmpty())
+        return data;
+    // An installed program never writes into its own folder: no data folder, no page.
+    return platform::runsInstalled() ? QString() : platform::programFolder();
 }
 
 QString pagePath()
 {
-    return pageFolder() + QLatin1String("/video.htm");
+    const QString folder = pageFolder();
+    return folder.isEmpty() ? QString() : folder + QLatin1String("/video.htm");
 }
 
 bool writePage(const QString &path, const QString &line)

@@ -37,6 +37,17 @@ bool programFolderWritable()
     return folder.isDir() && folder.isWritable();
 }
 
+bool runsInstalled()
+{
+    const QString skin = QStringLiteral("skinh.she");
+    return !QFileInfo::exists(programFolder() + QLatin1Char('/') + skin) && QFileInfo::exists(dataFile(skin));
+}
+
+bool usesUserFolders()
+{
+    return runsInstalled() || !programFolderWritable();
+}
+
 QString userDataFolder()
 {
     const QString base = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);

@@ -13,7 +13,16 @@ void setProgramFolder(const QString &folder);
 // Whether the program may write next to itself. An installed program usually may not.
 bool programFolderWritable();
 
-// Where the program keeps files of its own when its folder is not writable: the user's
+// Whether this is an installed program: its skin is not next to it but in the installed
+// data folder (../share/quillory). A program run from its build folder is not.
+bool runsInstalled();
+
+// Whether songs and pages go to the user's XDG folders rather than next to the program:
+// always for an installed program, even when its folder happens to be writable (a
+// prefix in the home folder), and for a build folder that cannot be written.
+bool usesUserFolders();
+
+// Where the program keeps files of its own when it uses the user's folders: the user's
 // XDG data folder, in a folder of the program's name. Created when missing; "" when even
 // that fails.
 QString userDataFolder();

@@ -23,16 +23,19 @@ std::function<void(const RevealRequest &)> &handler()
     return h;
 }
 
-void openContainingFolder(const QString &filePath)
+void openContainingFolder(const RevealRequest &request)
 {
-    QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(filePath).absolutePath()));
+    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(request.filePath).absolutePath()))
+        && request.notShown)
+        request.notShown();
 }
 
-void showInFileManager(const QString &filePath)
+void showInFileManager(const RevealRequest &request)
 {
+    const QString &filePath = request.filePath;
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected()) {
-        openContainingFolder(filePath);
+        openContainingFolder(request);
         return;
     }
     QDBusMessage call = QDBusMessage::createMethodCall(
@@ -41,23 +44,23 @@ void showInFileManager(const QString &filePath)
     call << QStringList{QUrl::fromLocalFile(QFileInfo(filePath).absoluteFilePath()).toString()} << QString();
     // Asynchronous: a file manager that is slow to start must not freeze the window.
     auto *watcher = new QDBusPendingCallWatcher(bus.asyncCall(call), QCoreApplication::instance());
-    QObject::connect(watcher, &QDBusPendingCallWatcher::finished, [filePath](QDBusPendingCallWatcher *w) {
+    QObject::connect(watcher, &QDBusPendingCallWatcher::finished, [request](QDBusPendingCallWatcher *w) {
         if (w->isError())
-            openContainingFolder(filePath);
+            openContainingFolder(request);
         w->deleteLater();
     });
 }
 
 } // namespace
 
-void revealFile(const QString &filePath)
+void revealFile(const QString &filePath, std::function<void()> notShown)
 {
-    const RevealRequest request{filePath};
+    const RevealRequest request{filePath, std::move(notShown)};
     requests().append(request);
     if (handler())
         handler()(request);
     else
-        showInFileManager(filePath);
+        showInFileManager(request);
 }
 
 const QList<RevealRequest> &revealLog()

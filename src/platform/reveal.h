@@ -10,12 +10,15 @@ namespace platform {
 // A file the program asked the desktop to show in its file manager.
 struct RevealRequest {
     QString filePath;
+    // Called when neither a file manager nor the desktop's opener could show the file.
+    std::function<void()> notShown;
 };
 
 // Opens the file manager with the file selected: the desktop's file manager service
-// over the session bus, or, where none answers, the folder that holds the file.
-// Returns at once; nothing goes through a command line.
-void revealFile(const QString &filePath);
+// over the session bus, or, where none answers, the folder that holds the file through
+// the desktop's opener. When neither can, notShown is called (possibly later, from the
+// event loop). Returns at once; nothing goes through a command line.
+void revealFile(const QString &filePath, std::function<void()> notShown = {});
 
 const QList<RevealRequest> &revealLog();
 void clearRevealLog();

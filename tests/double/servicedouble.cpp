@@ -744,6 +744,13 @@ struct ServiceDouble::Impl {
         server.new_task_queue = [] { return new httplib::ThreadPool(kWorkerThreads); };
         server.certificateFor = [this](const std::string &host) { return certificateFor(host); };
         server.set_keep_alive_max_count(kKeepAliveRequests);
+        // Address reuse only: the library's default also shares the port with another
+        // process (SO_REUSEPORT), so a second double on a taken port would start without
+        // complaint and answer half of the requests.
+        server.set_socket_options([](socket_t sock) {
+            int yes = 1;
+            setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof(yes));
+        });
         server.set_pre_routing_handler([this](const httplib::Request &req, httplib::Response &res) {
             handle(req, res);
             return httplib::Server::HandlerResponse::Handled;

@@ -577,3 +577,10 @@ TEST(ServiceDoubleSamples, PrintedSamplesAreConsistent)
         }
     }
 }
+
+// Two doubles on one port would each answer some of the requests; the second one refuses.
+TEST(ServiceDoubleLifetime, ATakenPortIsRefused)
+{
+    ServiceDouble first;
+    EXPECT_THROW(ServiceDouble second(first.port()), std::runtime_error);
+}
