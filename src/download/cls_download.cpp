@@ -4,6 +4,7 @@
 #include "net/pagefetch.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
 #include <QNetworkAccessManager>
@@ -34,6 +35,39 @@ bool isWebPage(const QNetworkReply &reply)
     return type.startsWith("text/html") || type.startsWith("application/xhtml+xml");
 }
 
+// A request as the downloader sends it: its own agent, never from a cache, the bytes as
+// they are stored.
+QNetworkRequest downloadRequest(const QString &address)
+{
+    QNetworkRequest request{QUrl(address)};
+    request.setHeader(QNetworkRequest::UserAgentHeader, QByteArrayLiteral("VB Http"));
+    request.setRawHeader("Cache-Control", "no-cache");
+    request.setRawHeader("Pragma", "no-cache");
+    // The file gets the bytes as sent, and Content-Length counts exactly those.
+    request.setRawHeader("Accept-Encoding", "identity");
+    request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
+    request.setAttribute(QNetworkRequest::CacheSaveControlAttribute, false);
+    return request;
+}
+
+// Deletes a reply on every way out; aborting first stops a body nobody reads any more.
+struct ReplyCloser {
+    void operator()(QNetworkReply *reply) const
+    {
+        reply->abort();
+        reply->deleteLater();
+    }
+};
+using ReplyHandle = std::unique_ptr<QNetworkReply, ReplyCloser>;
+
+// Not answered, answered with an error page, or answered with a web page (the sign-in
+// page of a hotel network, say) instead of the song: no page is the song.
+bool refused(const QNetworkReply &reply)
+{
+    const QVariant status = reply.attribute(QNetworkRequest::HttpStatusCodeAttribute);
+    return !status.isValid() || status.toInt() >= 400 || isWebPage(reply);
+}
+
 } // namespace
 
 Cls_DownLoad::Cls_DownLoad(QObject *parent)
@@ -51,11 +85,12 @@ bool Cls_DownLoad::DLFileStop()
 
 void Cls_DownLoad::abandon()
 {
-    if (!m_busy)
-        return;
-    m_abandoned = true;
-    if (m_wait)
-        m_wait->quit();
+    if (m_busy) {
+        m_abandoned = true;
+        if (m_wait)
+            m_wait->quit();
+    }
+    emit abandoned();
 }
 
 void Cls_DownLoad::setTimeOfDayClock(TimeOfDay clock)
@@ -82,6 +117,30 @@ bool Cls_DownLoad::answered(const QNetworkReply *reply) const
 
 // Sleeps in the event loop until the reply has news (data, its head, its end), the
 // network stays silent for the idle limit, or the transfer is abandoned.
+// Waits until the answer's head is in; false when it never came.
+bool Cls_DownLoad::waitForHead(QNetworkReply *reply)
+{
+    while (!answered(reply)) {
+        if (waitForNews(reply) != Wait::News)
+            return false;
+    }
+    return true;
+}
+
+qint64 Cls_DownLoad::DLFileSize(const QString &sRemoteURL)
+{
+    if (!QCoreApplication::instance() || m_busy)
+        return -1;
+    m_abandoned = false;
+    m_busy = true;
+    const auto notBusy = qScopeGuard([this] { m_busy = false; });
+    ReplyHandle reply(net::networkManager().head(downloadRequest(sRemoteURL)));
+    if (!waitForHead(reply.get()) || refused(*reply))
+        return -1;
+    const qint64 size = download::announcedSize(reply->rawHeader("Content-Length"));
+    return size > 0 ? size : -1;
+}
+
 Cls_DownLoad::Wait Cls_DownLoad::waitForNews(QNetworkReply *reply)
 {
     if (m_abandoned)
@@ -125,34 +184,9 @@ qint64 Cls_DownLoad::DLFile(const QString &sRemoteURL, const QString &sLocalFile
     const auto notBusy = qScopeGuard([this] { m_busy = false; });
 
     emit entDLFileStatus(2);
-    QNetworkRequest request{QUrl(sRemoteURL)};
-    request.setHeader(QNetworkRequest::UserAgentHeader, QByteArrayLiteral("VB Http"));
-    request.setRawHeader("Cache-Control", "no-cache");
-    request.setRawHeader("Pragma", "no-cache");
-    // The file gets the bytes as sent, and Content-Length counts exactly those.
-    request.setRawHeader("Accept-Encoding", "identity");
-    request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
-    request.setAttribute(QNetworkRequest::CacheSaveControlAttribute, false);
-
-    // Deleted on every way out; aborting first stops a body nobody reads any more.
-    const auto closeReply = [](QNetworkReply *r) {
-        r->abort();
-        r->deleteLater();
-    };
-    std::unique_ptr<QNetworkReply, decltype(closeReply)> reply(net::networkManager().get(request), closeReply);
+    ReplyHandle reply(net::networkManager().get(downloadRequest(sRemoteURL)));
     reply->setReadBufferSize(kReplyBufferBytes);
-
-    bool headIn = true;
-    while (!answered(reply.get())) {
-        if (waitForNews(reply.get()) != Wait::News) {
-            headIn = false;
-            break;
-        }
-    }
-    const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
-    if (!headIn || !status.isValid() || status.toInt() >= 400 || isWebPage(*reply)) {
-        // Not answered, answered with an error page, or answered with a web page (the
-        // sign-in page of a hotel network, say) instead of the song: no page is the song.
+    if (!waitForHead(reply.get()) || refused(*reply)) {
         m_result = Result::RequestFailed;
         emit entDLFileStatus(8);
         reply.reset();
@@ -174,6 +208,9 @@ qint64 Cls_DownLoad::DLFile(const QString &sRemoteURL, const QString &sLocalFile
     }
 
     char buffer[kChunkBytes];
+    // Time since the event loop last ran, here or while waiting for data.
+    QElapsedTimer sinceYield;
+    sinceYield.start();
     qint64 total = 0;
     int endCode = 9;
     bool broken = false;
@@ -185,6 +222,7 @@ qint64 Cls_DownLoad::DLFile(const QString &sRemoteURL, const QString &sLocalFile
                 broken = true;
                 break;
             }
+            sinceYield.restart();
         }
         if (broken)
             break;
@@ -203,8 +241,12 @@ qint64 Cls_DownLoad::DLFile(const QString &sRemoteURL, const QString &sLocalFile
             endCode = 5;
             break;
         }
-        // Let the windows run: clicks, the stop button among them, land here.
+        // Let the windows run once a time slice has passed: clicks, the stop button among
+        // them, land here. Handing over after every chunk would cost more than the copy.
+        if (sinceYield.elapsed() < kYieldSliceMs)
+            continue;
         QCoreApplication::processEvents();
+        sinceYield.restart();
         if (m_abandoned) {
             broken = true;
             break;

@@ -11,8 +11,10 @@ class QNetworkReply;
 // Copies one resource, named by an address, into a local file. A copy runs on the
 // user-interface thread inside DLFile, which returns when it is over; in between the
 // object reports each stage through entDLFileStatus and each chunk through
-// entDLFileDowning, and yields to the event loop once per chunk so the windows stay
-// live (a stop button clicked meanwhile runs nested inside DLFile).
+// entDLFileDowning. It yields to the event loop whenever it waits for data and, while
+// data keeps coming, at least every kYieldSliceMs, so the windows stay live (a stop
+// button clicked meanwhile runs nested inside DLFile) without the loop's cost on every
+// chunk.
 //
 // Stages (entDLFileStatus):
 //   1 starting               2 opening the address       3 reading the announced size
@@ -35,6 +37,8 @@ public:
 
     // The chunk size: each read waits for this many bytes or the end of the data.
     static constexpr int kChunkBytes = 512;
+    // The longest the loop holds the event loop off while data is at hand.
+    static constexpr int kYieldSliceMs = 8;
 
     explicit Cls_DownLoad(QObject *parent = nullptr);
     ~Cls_DownLoad() override;
@@ -47,11 +51,16 @@ public:
     // Asks the running transfer to stop after its next chunk; always answers false.
     bool DLFileStop();
 
+    // The size the server announces for sRemoteURL, asked with a HEAD request so that
+    // no byte of the body is sent; -1 when there is no such answer or it names no size.
+    qint64 DLFileSize(const QString &sRemoteURL);
+
     Result lastResult() const { return m_result; }
     bool isBusy() const { return m_busy; }
 
-    // Ends a running transfer at once (the program is closing): the data counts as
-    // broken off and the partial file stays.
+    // The program is closing: ends a running transfer at once (the data counts as
+    // broken off and the partial file stays) and tells abandoned() so that whoever
+    // queued transfers stops too.
     void abandon();
 
     // The clock of the speed figures, in seconds since local midnight with fraction.
@@ -61,11 +70,14 @@ public:
 signals:
     void entDLFileDowning(const QString &sRemoteURL, qint64 lDownLoaded, qint64 lFilesize, qint64 lSpeed);
     void entDLFileStatus(int TmpState);
+    // abandon() was called; a running transfer or size query returns as soon as it can.
+    void abandoned();
 
 private:
     enum class Wait { News, Silent, Abandoned };
     Wait waitForNews(QNetworkReply *reply);
     bool answered(const QNetworkReply *reply) const;
+    bool waitForHead(QNetworkReply *reply);
     double timeOfDay() const;
 
     bool bStop = false;

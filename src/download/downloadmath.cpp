@@ -57,4 +57,13 @@ QString defaultSavePath(const QString &folder, const QString &song, const QStrin
     return folder + QLatin1Char('/') + defaultFileName(song, singer);
 }
 
+QString numberedPath(const QString &path, int n)
+{
+    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
+    qsizetype dot = path.lastIndexOf(QLatin1Char('.'));
+    if (dot <= slash + 1)
+        dot = path.size();
+    return path.left(dot) + QStringLiteral(" (%1)").arg(n) + path.mid(dot);
+}
+
 } // namespace download

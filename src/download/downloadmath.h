@@ -38,4 +38,8 @@ QString defaultFileName(const QString &song, const QString &singer);
 // "<folder>/<song> - <singer>.mp3", folder being the default download folder.
 QString defaultSavePath(const QString &folder, const QString &song, const QString &singer);
 
+// path with " (n)" before its extension ("a/b - c.mp3", 2 -> "a/b - c (2).mp3"), or at
+// its end when the file name has none.
+QString numberedPath(const QString &path, int n);
+
 } // namespace download
