@@ -20,8 +20,9 @@ namespace {
 
 // What the network stack may hold of a body the program has not read yet. The stack
 // stops reading from the socket when it is full, so a slow disk or a long pause in a
-// nested dialog never piles the resource up in memory.
-constexpr qint64 kReplyBufferBytes = 64 * 1024;
+// nested dialog never piles the resource up in memory; a smaller one makes the stack
+// wait for the event loop too often.
+constexpr qint64 kReplyBufferBytes = 256 * 1024;
 
 bool isRedirect(int status)
 {

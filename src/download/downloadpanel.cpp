@@ -68,6 +68,19 @@ void showCentred(QWidget *panel, const QWidget *window)
     panel->raise();
 }
 
+// Sets the bar's value at once but leaves its painting to the next turn of the event
+// loop: QProgressBar::setValue paints on the spot, which for small files cost more than
+// copying them. The transfer hands over to the event loop every few milliseconds, so the
+// bar still moves at screen rate.
+void setValueUnpainted(QProgressBar *bar, int value)
+{
+    if (bar->value() == value)
+        return;
+    bar->setUpdatesEnabled(false);
+    bar->setValue(value);
+    bar->setUpdatesEnabled(true); // asks for one paint
+}
+
 } // namespace
 
 void Form1::buildDownloadPanel()
@@ -208,8 +221,7 @@ void Form1::Cdf_entDLFileDowning(const QString &sRemoteURL, qint64 lDownLoaded, 
 {
     Q_UNUSED(sRemoteURL);
     Q_UNUSED(lSpeed);
-    // The bar repaints only when the whole percentage changes.
-    ProgressBar1->setValue(download::progressPercent(lDownLoaded, lFilesize));
+    setValueUnpainted(ProgressBar1, download::progressPercent(lDownLoaded, lFilesize));
 }
 
 void Form1::Cdf_entDLFileStatus(int TmpState)
