@@ -26,6 +26,16 @@ void Form1::buildWorksMenu()
     ListView1->addAction(downloadChosenAction);
     ListView1->addAction(downloadAllAction);
 
+    // The menu key opens the menu at the current row.
+    auto *menuKey = new QAction(ListView1);
+    menuKey->setShortcut(QKeySequence(Qt::Key_Menu));
+    menuKey->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    ListView1->addAction(menuKey);
+    connect(menuKey, &QAction::triggered, this, [this] {
+        const QTreeWidgetItem *row = ListView1->currentItem();
+        ListView1_ContextMenu(row ? ListView1->visualItemRect(row).center() : QPoint(0, 0));
+    });
+
     connect(downloadChosenAction, &QAction::triggered, this, &Form1::downloadChosenWorks);
     connect(downloadAllAction, &QAction::triggered, this, &Form1::downloadAllWorks);
     connect(ListView1, &QWidget::customContextMenuRequested, this, &Form1::ListView1_ContextMenu);
