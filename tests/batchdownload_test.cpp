@@ -53,6 +53,7 @@ protected:
     }
     void TearDown() override
     {
+        platform::mciSendString(QStringLiteral("close all"));
         WindowTest::TearDown();
         platform::setRevealHandler({});
         platform::setProgramFolder(QString());
