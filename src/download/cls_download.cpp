@@ -14,6 +14,7 @@
 #include <QTime>
 #include <QTimer>
 
+#include <cmath>
 #include <memory>
 
 namespace {
@@ -99,11 +100,17 @@ void Cls_DownLoad::setTimeOfDayClock(TimeOfDay clock)
     m_clock = std::move(clock);
 }
 
-double Cls_DownLoad::timeOfDay() const
+// The local time of day is read from the clock once a transfer and then carried on with
+// the monotonic timer: reading local time after every chunk cost more than the chunk.
+double Cls_DownLoad::timeOfDay()
 {
     if (m_clock)
         return m_clock();
-    return QTime::currentTime().msecsSinceStartOfDay() / 1000.0;
+    if (!m_sinceDayRead.isValid()) {
+        m_dayRead = QTime::currentTime().msecsSinceStartOfDay() / 1000.0;
+        m_sinceDayRead.start();
+    }
+    return std::fmod(m_dayRead + m_sinceDayRead.elapsed() / 1000.0, 86400.0);
 }
 
 // The answer's head is in: a final status (not a redirect still being followed), or
@@ -197,6 +204,7 @@ qint64 Cls_DownLoad::DLFile(const QString &sRemoteURL, const QString &sLocalFile
 
     emit entDLFileStatus(3);
     const qint64 lFilesize = download::announcedSize(reply->rawHeader("Content-Length"));
+    m_sinceDayRead.invalidate();
     const qint64 start = download::startSecond(timeOfDay());
 
     emit entDLFileStatus(4);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QString>
 
@@ -78,7 +79,7 @@ private:
     Wait waitForNews(QNetworkReply *reply);
     bool answered(const QNetworkReply *reply) const;
     bool waitForHead(QNetworkReply *reply);
-    double timeOfDay() const;
+    double timeOfDay();
 
     bool bStop = false;
     bool m_busy = false;
@@ -87,4 +88,6 @@ private:
     QEventLoop *m_wait = nullptr;
     QNetworkReply *m_reply = nullptr;
     TimeOfDay m_clock;
+    double m_dayRead = 0;          // the time of day when last read from the clock
+    QElapsedTimer m_sinceDayRead;  // time since then
 };
