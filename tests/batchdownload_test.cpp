@@ -79,7 +79,7 @@ protected:
     void during(int i, qint64 done, std::function<void()> f)
     {
         QObject::connect(cdf(), &Cls_DownLoad::entDLFileDowning, window.get(),
-                         [=, fired = std::make_shared<bool>(false)](const QString &url, qint64 written) {
+                         [=, this, fired = std::make_shared<bool>(false)](const QString &url, qint64 written) {
                              if (*fired || written != done || url.toStdString() != audioUrl(i))
                                  return;
                              *fired = true;
