@@ -34,8 +34,6 @@ std::string resolveUrl(int i) { return kResolve.toStdString() + workId(i); }
 std::string audioUrl(int i) { return "http://qiniuuwmp3.changba.com/userdata/userwork/gen/" + workId(i) + ".mp3"; }
 QString fileName(int i) { return QStringLiteral("作品%1 - 批量歌手.mp3").arg(i); }
 
-QTest::QTouchEventSequence *none = nullptr;
-
 // The generated singer's works listed in the real window, saved into a folder of the test.
 class SaveWorks : public WindowTest
 {
