@@ -23,7 +23,7 @@ namespace {
 // stops reading from the socket when it is full, so a slow disk or a long pause in a
 // nested dialog never piles the resource up in memory; a smaller one makes the stack
 // wait for the event loop too often.
-constexpr qint64 kReplyBufferBytes = 256 * 1024;
+constexpr qint64 kReplyBufferBytes = 1024 * 1024;
 
 bool isRedirect(int status)
 {
