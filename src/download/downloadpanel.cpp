@@ -279,8 +279,8 @@ void Form1::Cdf_entDLFileStatus(int TmpState)
 }
 
 // Saves works one after another into the default folder, in the download panel: its
-// captions name the current work, the status line counts the works, and 开始下载 stops
-// the queue while it runs. The folder is shown once at the end.
+// captions name the current work, the status line counts the works, and the button
+// reads 停止下载 and stops the queue while it runs. The folder is shown once at the end.
 void Form1::downloadWorks(const QList<QueuedWork> &works)
 {
     if (works.isEmpty() || !Cdf || !batch || Cdf->isBusy() || batch->isRunning())
