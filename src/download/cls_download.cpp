@@ -252,10 +252,10 @@ qint64 Cls_DownLoad::DLFile(const QString &sRemoteURL, const QString &sLocalFile
         }
         // Let the windows run once a time slice has passed: clicks, the stop button among
         // them, land here. Handing over after every chunk would cost more than the copy.
-        if (sinceYield.elapsed() < kYieldSliceMs)
-            continue;
-        QCoreApplication::processEvents();
-        sinceYield.restart();
+        if (sinceYield.elapsed() >= kYieldSliceMs) {
+            QCoreApplication::processEvents();
+            sinceYield.restart();
+        }
         if (m_abandoned) {
             broken = true;
             break;
