@@ -7,6 +7,7 @@
 #include <QElapsedTimer>
 #include <QImage>
 #include <QStringEncoder>
+#include <QTemporaryDir>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -131,10 +132,22 @@ TEST_F(PageFetch, PictureOverHttpIsDecodedWithoutWritingAFile)
     response.contentType = "image/png";
     service().script(address, response);
 
+    // A temporary folder of this test's own: other tests running at the same time write
+    // into the machine's.
+    QTemporaryDir temp;
+    ASSERT_TRUE(temp.isValid());
+    const QByteArray oldTemp = qgetenv("TMPDIR");
+    qputenv("TMPDIR", temp.path().toLocal8Bit());
+    ASSERT_EQ(QDir::tempPath(), temp.path());
+
     const QStringList before = filesIn(QDir::currentPath()) + filesIn(QDir::tempPath());
     const QImage picture = net::LoadPicture(QString::fromStdString(address));
     EXPECT_EQ(picture.size(), QSize(30, 20));
     EXPECT_EQ(filesIn(QDir::currentPath()) + filesIn(QDir::tempPath()), before);
+    if (oldTemp.isNull())
+        qunsetenv("TMPDIR");
+    else
+        qputenv("TMPDIR", oldTemp);
 }
 
 TEST_F(PageFetch, PictureThatCannotBeLoadedIsNull)
