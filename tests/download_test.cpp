@@ -347,3 +347,38 @@ TEST_F(Downloader, TheProgramsEndingCutsATransferShortAndRemovesItsPart)
     EXPECT_EQ(events.back(), 6);
     EXPECT_FALSE(QFile::exists(target));
 }
+
+// The size of a file on the server, asked without its body: a size only where the answer
+// is the song and names one.
+TEST_F(Downloader, TheAnnouncedSizeIsAskedWithAHeadRequest)
+{
+    const QString url = QString::fromStdString(kAudio);
+    serve(bytes(2048));
+    EXPECT_EQ(cdf.DLFileSize(url), 2048);
+    ASSERT_EQ(service().requests().size(), 1u);
+    EXPECT_EQ(service().requests()[0].method, "HEAD");
+    EXPECT_EQ(service().requests()[0].header("User-Agent"), "VB Http");
+    EXPECT_TRUE(events.empty()) << "no transfer stages";
+
+    struct Case {
+        const char *what;
+        int status;
+        const char *type;
+        bool noLength;
+    };
+    const Case cases[] = {
+        {"an error status", 404, "audio/mpeg", false},
+        {"a web page", 200, "text/html; charset=utf-8", false},
+        {"no length", 200, "audio/mpeg", true},
+    };
+    for (const Case &c : cases) {
+        servicedouble::ScriptedResponse r;
+        r.body = bytes(100);
+        r.status = c.status;
+        r.contentType = c.type;
+        r.noContentLength = c.noLength;
+        service().script(kAudio, r);
+        EXPECT_EQ(cdf.DLFileSize(url), -1) << c.what;
+    }
+    EXPECT_FALSE(cdf.isBusy());
+}

@@ -91,7 +91,12 @@ Form1::Form1(QWidget *parent)
     buildFrame();
 }
 
-Form1::~Form1() = default;
+Form1::~Form1()
+{
+    // The list empties itself while the window's children go; nothing of Form1 is left to tell.
+    ListView1->model()->disconnect(this);
+    ListView1->disconnect(this);
+}
 
 void Form1::buildAddressRow()
 {
@@ -151,6 +156,7 @@ void Form1::buildAddressRow()
     connect(Timer3, &QTimer::timeout, this, &Form1::Timer3_Timer);
     connect(Timer4, &QTimer::timeout, this, &Form1::Timer4_Timer);
     connect(ListView1, &QTreeWidget::itemDoubleClicked, this, &Form1::ListView1_DblClick);
+    buildWorksMenu();
 }
 
 void Form1::buildSingerPanel()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/frame.h"
+#include "download/batchdownload.h"
 #include "song/songpage.h"
 
 #include <QWidget>
@@ -8,6 +9,7 @@
 #include <array>
 
 class AlphaImage;
+class QAction;
 class Form2;
 class CaptionLabel;
 class Cls_DownLoad;
@@ -113,6 +115,11 @@ private:
     void Timer4_Timer();
     void Command12_Click();
     void ListView1_DblClick(QTreeWidgetItem *row);
+    void buildWorksMenu();
+    void updateWorksActions();
+    void ListView1_ContextMenu(const QPoint &at);
+    void downloadChosenWorks();
+    void downloadAllWorks();
 
     // download/
     void createDownloader();
@@ -123,6 +130,9 @@ private:
     void noteSavedFolder(const QString &path);
     void Cdf_entDLFileDowning(const QString &sRemoteURL, qint64 lDownLoaded, qint64 lFilesize, qint64 lSpeed);
     void Cdf_entDLFileStatus(int TmpState);
+    void downloadWorks(const QList<QueuedWork> &works);
+    void showQueuedWork(int position, int count);
+    void showQueuedNames(const QString &song, const QString &singer);
 
     // Address row and works list
     CaptionLabel *Label11_0 = nullptr;
@@ -133,6 +143,8 @@ private:
     QTreeWidget *ListView1 = nullptr;
     QTimer *Timer3 = nullptr;
     QTimer *Timer4 = nullptr;
+    QAction *downloadChosenAction = nullptr; // "下载选中作品", also Ctrl+S
+    QAction *downloadAllAction = nullptr;    // "下载全部作品"
     CaptionLabel *Label11_1 = nullptr;
     QLineEdit *Text1 = nullptr;
     QPushButton *Command9 = nullptr;
@@ -220,4 +232,6 @@ private:
     // Download: the file the panel writes, and the downloader
     QString strSavePath;
     Cls_DownLoad *Cdf = nullptr;
+    // Saves many works of the list with Cdf, one after another
+    BatchDownload *batch = nullptr;
 };

@@ -5,6 +5,7 @@
 #include "platform/exit.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
 #include <QNetworkAccessManager>
@@ -14,20 +15,58 @@
 #include <QTime>
 #include <QTimer>
 
+#include <cmath>
 #include <memory>
 
 namespace {
 
 // What the network stack may hold of a body the program has not read yet. The stack
 // stops reading from the socket when it is full, so a slow disk or a long pause in a
-// nested dialog never piles the resource up in memory.
-constexpr qint64 kReplyBufferBytes = 64 * 1024;
+// nested dialog never piles the resource up in memory; a smaller one makes the stack
+// wait for the event loop too often.
+constexpr qint64 kReplyBufferBytes = 1024 * 1024;
 
 // An answer announced as a web page: what a network that intercepts requests sends back.
 bool isWebPage(const QNetworkReply &reply)
 {
     const QByteArray type = reply.rawHeader("Content-Type").trimmed().toLower();
     return type.startsWith("text/html") || type.startsWith("application/xhtml+xml");
+}
+
+// A request as the downloader sends it: its own agent, never from a cache, the bytes as
+// they are stored.
+QNetworkRequest downloadRequest(const QString &address)
+{
+    QNetworkRequest request{QUrl(address)};
+    request.setHeader(QNetworkRequest::UserAgentHeader, QByteArrayLiteral("VB Http"));
+    request.setRawHeader("Cache-Control", "no-cache");
+    request.setRawHeader("Pragma", "no-cache");
+    // The file gets the bytes as sent, and Content-Length counts exactly those.
+    request.setRawHeader("Accept-Encoding", "identity");
+    request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
+    request.setAttribute(QNetworkRequest::CacheSaveControlAttribute, false);
+    return request;
+}
+
+// Deletes a reply on every way out; aborting first stops a body nobody reads any more.
+struct ReplyCloser {
+    void operator()(QNetworkReply *reply) const
+    {
+        reply->abort();
+        reply->deleteLater();
+    }
+};
+using ReplyHandle = std::unique_ptr<QNetworkReply, ReplyCloser>;
+
+// Not answered, answered with an error page, or answered with a web page (the sign-in
+// page of a hotel network, say) instead of the song: no page is the song.
+// An answer that is not the file: no status, an error status, a status that is not final
+// (redirects ran out, a loop), or a web page.
+bool refused(const QNetworkReply &reply)
+{
+    const QVariant status = reply.attribute(QNetworkRequest::HttpStatusCodeAttribute);
+    return !status.isValid() || status.toInt() >= 400 || !net::isFinalStatus(status.toInt())
+        || isWebPage(reply);
 }
 
 } // namespace
@@ -47,14 +86,15 @@ bool Cls_DownLoad::DLFileStop()
 
 void Cls_DownLoad::abandon()
 {
-    if (!m_busy)
-        return;
-    m_abandoned = true;
-    if (m_wait)
-        m_wait->quit();
+    if (m_busy) {
+        m_abandoned = true;
+        if (m_wait)
+            m_wait->quit();
+    }
+    emit abandoned();
 }
 
-bool Cls_DownLoad::abandoned() const
+bool Cls_DownLoad::isAbandoned() const
 {
     return m_abandoned || platform::programEnding();
 }
@@ -64,11 +104,17 @@ void Cls_DownLoad::setTimeOfDayClock(TimeOfDay clock)
     m_clock = std::move(clock);
 }
 
-double Cls_DownLoad::timeOfDay() const
+// The local time of day is read from the clock once a transfer and then carried on with
+// the monotonic timer: reading local time after every chunk cost more than the chunk.
+double Cls_DownLoad::timeOfDay()
 {
     if (m_clock)
         return m_clock();
-    return QTime::currentTime().msecsSinceStartOfDay() / 1000.0;
+    if (!m_sinceDayRead.isValid()) {
+        m_dayRead = QTime::currentTime().msecsSinceStartOfDay() / 1000.0;
+        m_sinceDayRead.start();
+    }
+    return std::fmod(m_dayRead + m_sinceDayRead.elapsed() / 1000.0, 86400.0);
 }
 
 // The answer's head is in: a final status (not a redirect still being followed), or
@@ -83,9 +129,33 @@ bool Cls_DownLoad::answered(const QNetworkReply *reply) const
 
 // Sleeps in the event loop until the reply has news (data, its head, its end), the
 // network stays silent for the idle limit, or the transfer is abandoned.
+// Waits until the answer's head is in; false when it never came.
+bool Cls_DownLoad::waitForHead(QNetworkReply *reply)
+{
+    while (!answered(reply)) {
+        if (waitForNews(reply) != Wait::News)
+            return false;
+    }
+    return true;
+}
+
+qint64 Cls_DownLoad::DLFileSize(const QString &sRemoteURL)
+{
+    if (!QCoreApplication::instance() || m_busy)
+        return -1;
+    m_abandoned = false;
+    m_busy = true;
+    const auto notBusy = qScopeGuard([this] { m_busy = false; });
+    ReplyHandle reply(net::networkManager().head(downloadRequest(sRemoteURL)));
+    if (!waitForHead(reply.get()) || refused(*reply))
+        return -1;
+    const qint64 size = download::announcedSize(reply->rawHeader("Content-Length"));
+    return size > 0 ? size : -1;
+}
+
 Cls_DownLoad::Wait Cls_DownLoad::waitForNews(QNetworkReply *reply)
 {
-    if (abandoned())
+    if (isAbandoned())
         return Wait::Abandoned;
     QEventLoop loop;
     QTimer idle;
@@ -103,7 +173,7 @@ Cls_DownLoad::Wait Cls_DownLoad::waitForNews(QNetworkReply *reply)
     // An event loop refuses to run once the application is quitting: that ends the transfer too.
     const int code = loop.exec();
     m_wait = nullptr;
-    if (abandoned() || code != 0)
+    if (isAbandoned() || code != 0)
         return Wait::Abandoned;
     return silent ? Wait::Silent : Wait::News;
 }
@@ -126,33 +196,9 @@ qint64 Cls_DownLoad::DLFile(const QString &sRemoteURL, const QString &sLocalFile
     const auto notBusy = qScopeGuard([this] { m_busy = false; });
 
     emit entDLFileStatus(2);
-    QNetworkRequest request{QUrl(sRemoteURL)};
-    request.setHeader(QNetworkRequest::UserAgentHeader, QByteArrayLiteral("VB Http"));
-    request.setRawHeader("Cache-Control", "no-cache");
-    request.setRawHeader("Pragma", "no-cache");
-    // The file gets the bytes as sent, and Content-Length counts exactly those.
-    request.setRawHeader("Accept-Encoding", "identity");
-    request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
-    request.setAttribute(QNetworkRequest::CacheSaveControlAttribute, false);
-
-    // Deleted on every way out; aborting first stops a body nobody reads any more.
-    const auto closeReply = [](QNetworkReply *r) {
-        r->abort();
-        r->deleteLater();
-    };
-    std::unique_ptr<QNetworkReply, decltype(closeReply)> reply(net::networkManager().get(request), closeReply);
+    ReplyHandle reply(net::networkManager().get(downloadRequest(sRemoteURL)));
     reply->setReadBufferSize(kReplyBufferBytes);
-
-    bool headIn = true;
-    while (!answered(reply.get())) {
-        if (waitForNews(reply.get()) != Wait::News) {
-            headIn = false;
-            break;
-        }
-    }
-    const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
-    if (!headIn || !status.isValid() || status.toInt() >= 400 || !net::isFinalStatus(status.toInt())
-        || isWebPage(*reply)) {
+    if (!waitForHead(reply.get()) || refused(*reply)) {
         // Not answered (a certificate that does not verify included), answered with an
         // error page, still redirecting when the redirects ran out (a loop), or answered
         // with a web page (the sign-in page of a hotel network, say) instead of the song:
@@ -166,6 +212,7 @@ qint64 Cls_DownLoad::DLFile(const QString &sRemoteURL, const QString &sLocalFile
 
     emit entDLFileStatus(3);
     const qint64 lFilesize = download::announcedSize(reply->rawHeader("Content-Length"));
+    m_sinceDayRead.invalidate();
     const qint64 start = download::startSecond(timeOfDay());
 
     emit entDLFileStatus(4);
@@ -178,6 +225,9 @@ qint64 Cls_DownLoad::DLFile(const QString &sRemoteURL, const QString &sLocalFile
     }
 
     char buffer[kChunkBytes];
+    // Time since the event loop last ran, here or while waiting for data.
+    QElapsedTimer sinceYield;
+    sinceYield.start();
     qint64 total = 0;
     int endCode = 9;
     bool broken = false;
@@ -189,6 +239,7 @@ qint64 Cls_DownLoad::DLFile(const QString &sRemoteURL, const QString &sLocalFile
                 broken = true;
                 break;
             }
+            sinceYield.restart();
         }
         if (broken)
             break;
@@ -207,9 +258,13 @@ qint64 Cls_DownLoad::DLFile(const QString &sRemoteURL, const QString &sLocalFile
             endCode = 5;
             break;
         }
-        // Let the windows run: clicks, the stop button among them, land here.
-        QCoreApplication::processEvents();
-        if (abandoned()) {
+        // Let the windows run once a time slice has passed: clicks, the stop button among
+        // them, land here. Handing over after every chunk would cost more than the copy.
+        if (sinceYield.elapsed() >= kYieldSliceMs) {
+            QCoreApplication::processEvents();
+            sinceYield.restart();
+        }
+        if (isAbandoned()) {
             broken = true;
             break;
         }
@@ -224,7 +279,7 @@ qint64 Cls_DownLoad::DLFile(const QString &sRemoteURL, const QString &sLocalFile
     reply.reset();
     // An empty file would only look like a song that is there, and so would the part of
     // one that the program's ending cut off.
-    const bool cutByEnding = broken && abandoned();
+    const bool cutByEnding = broken && isAbandoned();
     if (total == 0 || cutByEnding)
         file.remove();
 

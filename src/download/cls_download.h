@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QString>
 
@@ -11,8 +12,10 @@ class QNetworkReply;
 // Copies one resource, named by an address, into a local file. A copy runs on the
 // user-interface thread inside DLFile, which returns when it is over; in between the
 // object reports each stage through entDLFileStatus and each chunk through
-// entDLFileDowning, and yields to the event loop once per chunk so the windows stay
-// live (a stop button clicked meanwhile runs nested inside DLFile).
+// entDLFileDowning. It yields to the event loop whenever it waits for data and, while
+// data keeps coming, at least every kYieldSliceMs, so the windows stay live (a stop
+// button clicked meanwhile runs nested inside DLFile) without the loop's cost on every
+// chunk.
 //
 // Stages (entDLFileStatus):
 //   1 starting               2 opening the address       3 reading the announced size
@@ -35,6 +38,8 @@ public:
 
     // The chunk size: each read waits for this many bytes or the end of the data.
     static constexpr int kChunkBytes = 512;
+    // The longest the loop holds the event loop off while data is at hand.
+    static constexpr int kYieldSliceMs = 8;
 
     explicit Cls_DownLoad(QObject *parent = nullptr);
     ~Cls_DownLoad() override;
@@ -47,11 +52,16 @@ public:
     // Asks the running transfer to stop after its next chunk; always answers false.
     bool DLFileStop();
 
+    // The size the server announces for sRemoteURL, asked with a HEAD request so that
+    // no byte of the body is sent; -1 when there is no such answer or it names no size.
+    qint64 DLFileSize(const QString &sRemoteURL);
+
     Result lastResult() const { return m_result; }
     bool isBusy() const { return m_busy; }
 
-    // Ends a running transfer at once: the data counts as broken off and the partial file
-    // is removed. The program's ending (platform::endProgram) does the same by itself.
+    // Ends a running transfer at once (the data counts as broken off and the partial file
+    // is removed) and tells abandoned(), so that whoever queued transfers stops too. The
+    // program's ending (platform::endProgram) ends a transfer the same way by itself.
     void abandon();
 
     // The clock of the speed figures, in seconds since local midnight with fraction.
@@ -61,13 +71,16 @@ public:
 signals:
     void entDLFileDowning(const QString &sRemoteURL, qint64 lDownLoaded, qint64 lFilesize, qint64 lSpeed);
     void entDLFileStatus(int TmpState);
+    // abandon() was called; a running transfer or size query returns as soon as it can.
+    void abandoned();
 
 private:
     enum class Wait { News, Silent, Abandoned };
     Wait waitForNews(QNetworkReply *reply);
     bool answered(const QNetworkReply *reply) const;
-    double timeOfDay() const;
-    bool abandoned() const;
+    bool waitForHead(QNetworkReply *reply);
+    double timeOfDay();
+    bool isAbandoned() const;
 
     bool bStop = false;
     bool m_busy = false;
@@ -76,4 +89,6 @@ private:
     QEventLoop *m_wait = nullptr;
     QNetworkReply *m_reply = nullptr;
     TimeOfDay m_clock;
+    double m_dayRead = 0;          // the time of day when last read from the clock
+    QElapsedTimer m_sinceDayRead;  // time since then
 };

@@ -63,4 +63,13 @@ QString saveDialogFilter(MediaKind kind)
     return kind == MediaKind::Video ? QStringLiteral("MP4视频文件 (*.mp4);;") + mp3 : mp3;
 }
 
+QString numberedPath(const QString &path, int n)
+{
+    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
+    qsizetype dot = path.lastIndexOf(QLatin1Char('.'));
+    if (dot <= slash + 1)
+        dot = path.size();
+    return path.left(dot) + QStringLiteral(" (%1)").arg(n) + path.mid(dot);
+}
+
 } // namespace download

@@ -46,4 +46,8 @@ QString defaultSavePath(const QString &folder, const QString &song, const QStrin
 // for a video work "MP4视频文件 (*.mp4)" first.
 QString saveDialogFilter(MediaKind kind);
 
+// path with " (n)" before its extension ("a/b - c.mp3", 2 -> "a/b - c (2).mp3"), or at
+// its end when the file name has none.
+QString numberedPath(const QString &path, int n);
+
 } // namespace download

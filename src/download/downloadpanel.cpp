@@ -79,6 +79,28 @@ void fitNote(CaptionLabel *note, const QRect &place)
     note->setGeometry(place.x(), (note->parentWidget()->height() - height) / 2, place.width(), height);
 }
 
+void showCentred(QWidget *panel, const QWidget *window)
+{
+    const float left = float(window->width()) / 2 - float(panel->width()) / 2;
+    const float top = float(window->height()) / 2 - float(panel->height()) / 2;
+    panel->move(qRound(left), qRound(top));
+    panel->show();
+    panel->raise();
+}
+
+// Sets the bar's value at once but leaves its painting to the next turn of the event
+// loop: QProgressBar::setValue paints on the spot, which for small files cost more than
+// copying them. The transfer hands over to the event loop every few milliseconds, so the
+// bar still moves at screen rate.
+void setValueUnpainted(QProgressBar *bar, int value)
+{
+    if (bar->value() == value)
+        return;
+    bar->setUpdatesEnabled(false);
+    bar->setValue(value);
+    bar->setUpdatesEnabled(true); // asks for one paint
+}
+
 } // namespace
 
 void Form1::buildDownloadPanel()
@@ -128,6 +150,10 @@ void Form1::createDownloader()
 {
     Cdf = new Cls_DownLoad(this);
     Cdf->setObjectName(QStringLiteral("Cdf"));
+    batch = new BatchDownload(Cdf, this);
+    batch->setObjectName(QStringLiteral("batch"));
+    connect(batch, &BatchDownload::workStarted, this, &Form1::showQueuedWork);
+    connect(batch, &BatchDownload::workNamed, this, &Form1::showQueuedNames);
     // The panel follows every stage as it happens, inside the transfer. (The program's
     // ending cuts a running transfer short and removes its partial file by itself.)
     connect(Cdf, &Cls_DownLoad::entDLFileDowning, this, &Form1::Cdf_entDLFileDowning, Qt::DirectConnection);
@@ -141,11 +167,7 @@ void Form1::Command2_Click()
         setStatus(QStringLiteral("正在下载音乐.."));
         Label16->setCaption(QStringLiteral("音乐名称：") + song);
         Label17->setCaption(QStringLiteral("演唱歌手：") + record.strUserName);
-        const float left = float(width()) / 2 - float(Picture3->width()) / 2;
-        const float top = float(height()) / 2 - float(Picture3->height()) / 2;
-        Picture3->move(qRound(left), qRound(top));
-        Picture3->show();
-        Picture3->raise();
+        showCentred(Picture3, this);
     } else {
         setStatus(QStringLiteral("请先进行解析.."));
     }
@@ -171,14 +193,15 @@ void Form1::Command1_Click()
 
 void Form1::Command6_Click()
 {
-    if (strSavePath.isEmpty()) {
+    const bool queueRuns = batch && batch->isRunning();
+    if (strSavePath.isEmpty() && !queueRuns) {
         platform::messageBox(this, QStringLiteral("请先选择要下载的文件路径!"), platform::MessageIcon::Exclamation,
                              platform::MessageButtons::Ok);
         return;
     }
     if (Command6->text() == kStart) {
         // A stopped transfer still finishing its last chunk: one transfer at a time.
-        if (!Cdf || Cdf->isBusy())
+        if (!Cdf || Cdf->isBusy() || queueRuns)
             return;
         Command6->setText(kStop);
         Command2->setEnabled(false);
@@ -204,7 +227,10 @@ void Form1::Command6_Click()
             platform::MessageButtons::YesNo);
         if (answer == platform::MessageAnswer::Yes) {
             Command6->setText(kStart);
-            Cdf->DLFileStop();
+            if (batch && batch->isRunning())
+                batch->stop(); // the current transfer, and the rest of the queue with it
+            else
+                Cdf->DLFileStop();
             Command2->setEnabled(true);
         }
     }
@@ -227,12 +253,14 @@ void Form1::Cdf_entDLFileDowning(const QString &sRemoteURL, qint64 lDownLoaded, 
 {
     Q_UNUSED(sRemoteURL);
     Q_UNUSED(lSpeed);
-    // The bar repaints only when the whole percentage changes.
-    ProgressBar1->setValue(download::progressPercent(lDownLoaded, lFilesize));
+    setValueUnpainted(ProgressBar1, download::progressPercent(lDownLoaded, lFilesize));
 }
 
 void Form1::Cdf_entDLFileStatus(int TmpState)
 {
+    // A queue shows its own line ("正在下载第 k/N 首 ..") and keeps its stop button.
+    if (batch && batch->isRunning())
+        return;
     switch (TmpState) {
     case 1:
         setStatus(QStringLiteral("正在连接服务器..."));
@@ -280,4 +308,51 @@ void Form1::Cdf_entDLFileStatus(int TmpState)
     default:
         break;
     }
+}
+
+// Saves works one after another into the default folder, in the download panel: its
+// captions name the current work, the status line counts the works, and the button
+// reads 停止下载 and stops the queue while it runs. The folder is shown once at the end.
+void Form1::downloadWorks(const QList<QueuedWork> &works)
+{
+    if (works.isEmpty() || !Cdf || !batch || Cdf->isBusy() || batch->isRunning())
+        return;
+    Label15->setCaption(defaultFolderNote());
+    Label15->setToolTip(Label15->caption());
+    showCentred(Picture3, this);
+    ProgressBar1->setValue(0);
+    Command6->setText(kStop);
+    Command2->setEnabled(false);
+
+    const QString folder = defaultDownloadFolder();
+    const QPointer<Form1> self(this);
+    const BatchDownload::Tally tally = batch->run(works, folder);
+    if (!self)
+        return;
+    Command6->setText(kStart);
+    Command2->setEnabled(true);
+    updateWorksActions();
+    if (tally.stopped) {
+        setStatus(QStringLiteral("停止音乐下载"));
+        return;
+    }
+    setStatus(QStringLiteral("批量下载完成: 保存 %1 首, 跳过 %2 首, 失败 %3 首")
+                  .arg(tally.saved)
+                  .arg(tally.skipped)
+                  .arg(tally.failed));
+    if (tally.saved + tally.skipped > 0)
+        platform::revealFile(folder);
+}
+
+void Form1::showQueuedWork(int position, int count)
+{
+    updateWorksActions();
+    setStatus(QStringLiteral("正在下载第 %1/%2 首 ..").arg(position).arg(count));
+    ProgressBar1->setValue(0);
+}
+
+void Form1::showQueuedNames(const QString &song, const QString &singer)
+{
+    Label16->setCaption(QStringLiteral("音乐名称：") + song);
+    Label17->setCaption(QStringLiteral("演唱歌手：") + singer);
 }

@@ -10,12 +10,14 @@
 #include <fcntl.h>
 #include <iconv.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <atomic>
 #include <cctype>
 #include <cerrno>
@@ -288,6 +290,59 @@ std::string imageType(const std::string &name)
     return "image/jpeg";
 }
 
+// Generated works: the singer "gen<N>x<B>" has N works with the ids "g<B>n<i>", each
+// answering with B bytes of audio.
+const std::string kGeneratedSinger = "gen";
+const std::regex kGeneratedSingerId(R"(^gen([0-9]{1,5})x([0-9]{1,10})$)");
+const std::regex kGeneratedWorkId(R"(^g([0-9]{1,10})n([0-9]{1,5})$)");
+constexpr size_t kMaxGeneratedBytes = size_t(1) << 30;
+
+std::string generatedWorkId(int work, size_t bytes)
+{
+    return "g" + std::to_string(bytes) + "n" + std::to_string(work);
+}
+
+std::string generatedAudioUrl(int work, size_t bytes)
+{
+    return "http://qiniuuwmp3.changba.com/userdata/userwork/gen/" + generatedWorkId(work, bytes) + ".mp3";
+}
+
+std::optional<std::pair<int, size_t>> parseGeneratedWork(const std::string &id)
+{
+    std::smatch m;
+    if (!std::regex_match(id, m, kGeneratedWorkId))
+        return std::nullopt;
+    const size_t bytes = std::stoull(m[1].str());
+    if (bytes > kMaxGeneratedBytes)
+        return std::nullopt;
+    return std::make_pair(std::stoi(m[2].str()), bytes);
+}
+
+ScriptedResponse generatedSingerPage(int works, size_t bytes)
+{
+    std::string page = "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><title>批量歌手的个人主页 - 唱吧</title>"
+                       "</head>\n<body><ul class=\"work-list\">\n";
+    for (int i = 1; i <= works; ++i)
+        page += "<li><a class=\"work\" data-id=\"" + generatedWorkId(i, bytes) + "\">作品" + std::to_string(i)
+                + "</a></li>\n";
+    page += "</ul><div class=\"pager\"><a class=\"more\" data-id=\"more\">更多</a></div></body></html>\n";
+    ScriptedResponse r;
+    r.body = std::move(page);
+    return r;
+}
+
+ScriptedResponse generatedSharePage(int work, size_t bytes)
+{
+    const std::string n = std::to_string(work);
+    ScriptedResponse r;
+    r.body = "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><title>作品" + n
+             + " - 批量歌手唱吧 - 唱吧，你的随身KTV</title></head>\n<body>\n"
+               "<div class=\"des twemoji\">生成的作品</div>\n"
+               "<script>(function(){var a=\""
+             + generatedAudioUrl(work, bytes) + "\",b=0;})();</script>\n</body></html>\n";
+    return r;
+}
+
 // The answer of the built-in services for an absolute address.
 ScriptedResponse builtInAnswer(const std::string &url)
 {
@@ -299,15 +354,22 @@ ScriptedResponse builtInAnswer(const std::string &url)
         if (startsWith(a.path, "/s/")) {
             if (const SampleSong *song = songByKey(a.path.substr(3)))
                 return sharePage(*song);
+            if (const auto work = parseGeneratedWork(a.path.substr(3)))
+                return generatedSharePage(work->first, work->second);
         } else if (a.path == "/member/personcenter/userPage.php") {
             const std::string uid = queryValue(a.query, "uid");
             for (const SampleSinger &singer : kSingers)
                 if (uid == singer.uid)
                     return fileAnswer("singers/" + uid + ".html", "text/html; charset=utf-8");
+            std::smatch m;
+            if (std::regex_match(uid, m, kGeneratedSingerId) && std::stoull(m[2].str()) <= kMaxGeneratedBytes)
+                return generatedSingerPage(std::stoi(m[1].str()), std::stoull(m[2].str()));
         } else if (a.path == "/member/personcenter/loadplayurl.php") {
-            if (const SampleSong *song = songByWorkId(queryValue(a.query, "wid"))) {
+            const std::string wid = queryValue(a.query, "wid");
+            if (songByWorkId(wid) || parseGeneratedWork(wid)) {
                 ScriptedResponse r;
-                r.body = shareBaseOf(*song) + song->key;
+                const SampleSong *song = songByWorkId(wid);
+                r.body = song ? shareBaseOf(*song) + song->key : kShareBase + wid;
                 r.contentType = "text/plain; charset=utf-8";
                 return r;
             }
@@ -333,6 +395,14 @@ ScriptedResponse builtInAnswer(const std::string &url)
     if (std::regex_match(a.host, audioHost)) {
         if (std::regex_match(a.path, m, audioPath) && songByWorkId(m[1].str()))
             return fileAnswer("audio/" + m[1].str() + ".mp3", "audio/mpeg");
+        if (std::regex_match(a.path, m, audioPath)) {
+            if (const auto work = parseGeneratedWork(m[1].str())) {
+                ScriptedResponse r;
+                r.body = ServiceDouble::generatedAudio(work->first, work->second);
+                r.contentType = "audio/mpeg";
+                return r;
+            }
+        }
         return notFound();
     }
     static const std::regex videoPath(R"(^/video/([0-9]+)\.mp4$)");
@@ -651,6 +721,11 @@ public:
 private:
     bool process_and_close_socket(socket_t sock) override
     {
+        // Like a production web server, answers go out at once: otherwise a small answer
+        // written in two pieces waits for the client's delayed acknowledgement, 40 ms a
+        // request.
+        const int one = 1;
+        ::setsockopt(sock, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
         t_tunnelHost.clear();
         t_tunnelRequested.clear();
         bool ok = serve(Connection(sock, stopping_));
@@ -1035,6 +1110,29 @@ const std::string &ServiceDouble::largeFileContent()
         return bytes;
     }();
     return content;
+}
+
+std::string ServiceDouble::generatedSingerUrl(int works, size_t bytesPerWork)
+{
+    return kSingerBase + kGeneratedSinger + std::to_string(works) + "x" + std::to_string(bytesPerWork);
+}
+
+std::string ServiceDouble::generatedShareUrl(int work, size_t bytesPerWork)
+{
+    return kShareBase + generatedWorkId(work, bytesPerWork);
+}
+
+std::string ServiceDouble::generatedAudio(int work, size_t bytesPerWork)
+{
+    // A block of the large file, turned by the work's number so that works differ; cheap
+    // enough to make on every request.
+    const std::string &source = largeFileContent();
+    constexpr size_t kBlock = 64 * 1024;
+    const size_t shift = (static_cast<size_t>(work) * 7919u) % kBlock;
+    std::string bytes(bytesPerWork, '\0');
+    for (size_t at = 0; at < bytesPerWork; at += kBlock)
+        std::memcpy(bytes.data() + at, source.data() + shift, std::min(kBlock, bytesPerWork - at));
+    return bytes;
 }
 
 void clearMachineProxy()

@@ -97,6 +97,15 @@ public:
     // A large audio file (audio/mpeg with its Content-Length), generated in memory on
     // first use: the same pseudo-random bytes on every run.
     static std::string largeFileUrl();
+
+    // A generated singer with `works` works, each a share page whose audio file holds
+    // bytesPerWork pseudo-random bytes: made on request from the address alone, for
+    // runs of any size. Work i (from 1) is titled "作品<i>" and sung by "批量歌手".
+    static std::string generatedSingerUrl(int works, size_t bytesPerWork);
+    // The share page of work i of such a singer.
+    static std::string generatedShareUrl(int work, size_t bytesPerWork);
+    // The bytes of that work's audio file.
+    static std::string generatedAudio(int work, size_t bytesPerWork);
     static size_t largeFileSize();
     static const std::string &largeFileContent();
 

@@ -14,6 +14,7 @@
 #include <set>
 #include <string>
 #include <thread>
+#include <vector>
 
 using servicedouble::ScriptedResponse;
 using servicedouble::ServiceDouble;
@@ -583,4 +584,32 @@ TEST(ServiceDoubleLifetime, ATakenPortIsRefused)
 {
     ServiceDouble first;
     EXPECT_THROW(ServiceDouble second(first.port()), std::runtime_error);
+}
+
+// A generated singer: every work resolves to its own share page, whose audio address
+// gives that work's bytes; sizes outside the double's limit are not served.
+TEST(ServiceDoubleSamples, GeneratedSingersServeEveryWorkFromListToAudio)
+{
+    ServiceDouble service;
+    auto client = clientOf(service);
+    const std::string page = client.Get(ServiceDouble::generatedSingerUrl(3, 700))->body;
+    std::vector<std::string> ids;
+    for (auto at = page.find("data-id=\""); at != std::string::npos; at = page.find("data-id=\"", at + 1))
+        ids.push_back(quotedAfter(page.substr(at), "data-id=\""));
+    ASSERT_EQ(ids, (std::vector<std::string>{"g700n1", "g700n2", "g700n3", "more"}));
+
+    for (int i = 1; i <= 3; ++i) {
+        const auto share = client.Get("http://changba.com/member/personcenter/loadplayurl.php?wid=" + ids[i - 1]);
+        ASSERT_TRUE(share);
+        EXPECT_EQ(share->body, ServiceDouble::generatedShareUrl(i, 700));
+        const std::string sharePage = client.Get(share->body)->body;
+        EXPECT_NE(sharePage.find("<title>作品" + std::to_string(i) + " - 批量歌手唱吧"), std::string::npos);
+        const std::string audio = quotedAfter(sharePage, "(function(){var a=\"");
+        const auto song = client.Get(audio);
+        ASSERT_TRUE(song) << audio;
+        EXPECT_EQ(song->get_header_value("Content-Type"), "audio/mpeg");
+        EXPECT_EQ(song->body, ServiceDouble::generatedAudio(i, 700));
+    }
+    EXPECT_NE(ServiceDouble::generatedAudio(1, 700), ServiceDouble::generatedAudio(2, 700));
+    EXPECT_EQ(client.Get(ServiceDouble::generatedSingerUrl(3, 99999999999))->status, 404);
 }

@@ -1,0 +1,352 @@
+#include "download/batchdownload.h"
+#include "download/cls_download.h"
+#include "download/downloadmath.h"
+#include "platform/mci.h"
+#include "platform/programfolder.h"
+#include "platform/reveal.h"
+#include "windowtest.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QMenu>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QTreeWidget>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using servicedouble::ServiceDouble;
+
+constexpr size_t kBytes = 3000; // six chunks, the last one short
+const QString kSinger = QStringLiteral("批量歌手");
+const QString kResolve = QStringLiteral("http://changba.com/member/personcenter/loadplayurl.php?wid=");
+
+std::string workId(int i) { return "g" + std::to_string(kBytes) + "n" + std::to_string(i); }
+std::string resolveUrl(int i) { return kResolve.toStdString() + workId(i); }
+std::string audioUrl(int i) { return "http://qiniuuwmp3.changba.com/userdata/userwork/gen/" + workId(i) + ".mp3"; }
+QString fileName(int i) { return QStringLiteral("作品%1 - 批量歌手.mp3").arg(i); }
+
+// The generated singer's works listed in the real window, saved into a folder of the test.
+class SaveWorks : public WindowTest
+{
+protected:
+    void SetUp() override
+    {
+        WindowTest::SetUp();
+        ASSERT_TRUE(dir.isValid());
+        platform::setProgramFolder(dir.path());
+        platform::clearRevealLog();
+        platform::setRevealHandler([](const platform::RevealRequest &) {});
+        window = startWindow();
+        list = control<QTreeWidget>("ListView1");
+        command6 = control<QPushButton>("Command6");
+    }
+    void TearDown() override
+    {
+        platform::mciSendString(QStringLiteral("close all"));
+        WindowTest::TearDown();
+        platform::setRevealHandler({});
+        platform::setProgramFolder(QString());
+    }
+
+    void listWorks(int count)
+    {
+        control<QLineEdit>("Text2")->setText(QString::fromStdString(ServiceDouble::generatedSingerUrl(count, kBytes)));
+        control<QPushButton>("Command10")->click();
+        ASSERT_TRUE(waitUntil([&] { return list->topLevelItemCount() == count; }));
+    }
+    // Work i's audio sent slowly, so that the test can act while it is being saved.
+    void trickle(int i, int delayMs = 30)
+    {
+        servicedouble::ScriptedResponse r;
+        r.body = ServiceDouble::generatedAudio(i, kBytes);
+        r.contentType = "audio/mpeg";
+        r.chunkSize = 512;
+        r.chunkDelayMs = delayMs;
+        service().script(audioUrl(i), r);
+    }
+    // Runs f once, from the event loop, when work i's transfer has written `done` bytes.
+    void during(int i, qint64 done, std::function<void()> f)
+    {
+        QObject::connect(cdf(), &Cls_DownLoad::entDLFileDowning, window.get(),
+                         [=, this, fired = std::make_shared<bool>(false)](const QString &url, qint64 written) {
+                             if (*fired || written != done || url.toStdString() != audioUrl(i))
+                                 return;
+                             *fired = true;
+                             QTimer::singleShot(0, window.get(), f);
+                         });
+    }
+    Cls_DownLoad *cdf() const { return window->findChild<Cls_DownLoad *>(QStringLiteral("Cdf")); }
+    QAction *action(const char *name) const { return window->findChild<QAction *>(QLatin1String(name)); }
+    void saveAll() { action("downloadAllAction")->trigger(); }
+
+    QString music() const { return dir.filePath(QStringLiteral("Music")); }
+    QString saved(const QString &name) const { return music() + QLatin1Char('/') + name; }
+    QStringList files() const { return QDir(music()).entryList(QDir::Files, QDir::Name); }
+    QByteArray contentOf(const QString &name) const
+    {
+        QFile file(saved(name));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+    }
+    static QByteArray audio(int i) { return QByteArray::fromStdString(ServiceDouble::generatedAudio(i, kBytes)); }
+    int gets(const std::string &url) const
+    {
+        int n = 0;
+        for (const auto &request : service().requests())
+            n += request.url == url && request.method == "GET";
+        return n;
+    }
+    static QString summary(int saved, int skipped, int failed)
+    {
+        return QStringLiteral("批量下载完成: 保存 %1 首, 跳过 %2 首, 失败 %3 首").arg(saved).arg(skipped).arg(failed);
+    }
+
+    QTemporaryDir dir;
+    QTreeWidget *list = nullptr;
+    QPushButton *command6 = nullptr;
+};
+
+} // namespace
+
+TEST_F(SaveWorks, TheWholeListIsSavedInOrderAndTheFolderShownOnce)
+{
+    listWorks(3);
+    QStringList statuses, songs;
+    bool stopButtonShown = true;
+    QObject::connect(cdf(), &Cls_DownLoad::entDLFileDowning, window.get(), [&] {
+        statuses << status();
+        songs << caption("Label16") + QLatin1Char('|') + caption("Label17");
+        stopButtonShown = stopButtonShown && command6->text() == QStringLiteral("停止下载")
+                          && !control<QPushButton>("Command2")->isEnabled();
+    });
+    saveAll();
+
+    EXPECT_EQ(files(), (QStringList{fileName(1), fileName(2), fileName(3)}));
+    for (int i = 1; i <= 3; ++i)
+        EXPECT_EQ(contentOf(fileName(i)), audio(i)) << i;
+    EXPECT_EQ(statuses.first(), QStringLiteral("正在下载第 1/3 首 .."));
+    EXPECT_EQ(statuses.last(), QStringLiteral("正在下载第 3/3 首 .."));
+    EXPECT_EQ(songs.first(), QStringLiteral("音乐名称：作品1|演唱歌手：") + kSinger);
+    EXPECT_EQ(songs.last(), QStringLiteral("音乐名称：作品3|演唱歌手：") + kSinger);
+    EXPECT_TRUE(stopButtonShown);
+    EXPECT_TRUE(control<QWidget>("Picture3")->isVisible());
+
+    EXPECT_EQ(status(), summary(3, 0, 0));
+    ASSERT_EQ(platform::revealLog().size(), 1);
+    EXPECT_EQ(platform::revealLog()[0].filePath, music());
+    EXPECT_EQ(command6->text(), QStringLiteral("开始下载"));
+    EXPECT_TRUE(control<QPushButton>("Command2")->isEnabled());
+    EXPECT_EQ(control<QProgressBar>("ProgressBar1")->value(), 100);
+    // The song the window shows is not the queue's business.
+    EXPECT_EQ(caption("Label2"), QStringLiteral("演唱歌曲：未查询"));
+    EXPECT_TRUE(window->songRecord().strMusicUrl.isEmpty());
+    EXPECT_TRUE(platform::mciCommandLog().isEmpty());
+}
+
+TEST_F(SaveWorks, OnlyTheChosenRowsAndTheMenuFollowsTheList)
+{
+    // An empty list offers nothing.
+    EXPECT_FALSE(action("downloadChosenAction")->isEnabled());
+    EXPECT_FALSE(action("downloadAllAction")->isEnabled());
+    listWorks(4);
+    EXPECT_FALSE(action("downloadChosenAction")->isEnabled());
+    EXPECT_TRUE(action("downloadAllAction")->isEnabled());
+
+    // A plain click chooses one row, Ctrl clicks add rows, Ctrl+A takes them all.
+    const auto click = [&](int row, Qt::KeyboardModifiers modifiers) {
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, modifiers,
+                          list->visualItemRect(list->topLevelItem(row)).center());
+    };
+    click(3, {});
+    click(1, Qt::ControlModifier);
+    EXPECT_EQ(list->selectedItems().size(), 2);
+    EXPECT_TRUE(action("downloadChosenAction")->isEnabled());
+    QTest::keyClick(list, Qt::Key_A, Qt::ControlModifier);
+    EXPECT_EQ(list->selectedItems().size(), 4);
+    click(3, {});
+    click(1, Qt::ControlModifier);
+
+    // The menu key opens the list's menu with both commands.
+    QStringList offered;
+    QTimer::singleShot(100, window.get(), [&] {
+        if (auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget())) {
+            for (const QAction *a : menu->actions())
+                offered << a->text() + (a->isEnabled() ? "+" : "-");
+            menu->close();
+        }
+    });
+    list->setFocus();
+    QTest::keyClick(list, Qt::Key_Menu);
+    EXPECT_EQ(offered, (QStringList{QStringLiteral("下载选中作品+"), QStringLiteral("下载全部作品+")}));
+
+    QTest::keyClick(list, Qt::Key_S, Qt::ControlModifier);
+    EXPECT_EQ(files(), (QStringList{fileName(2), fileName(4)})) << "in list order, whatever the order chosen";
+    EXPECT_EQ(status(), summary(2, 0, 0));
+    EXPECT_EQ(service().requestCount(resolveUrl(1)), 0);
+}
+
+// A file that is already whole is not fetched again; one of another size is replaced.
+TEST_F(SaveWorks, AFileAlreadyThereWithTheAnnouncedSizeIsSkipped)
+{
+    listWorks(2);
+    QDir().mkpath(music());
+    QFile whole(saved(fileName(1)));
+    ASSERT_TRUE(whole.open(QIODevice::WriteOnly));
+    whole.write(QByteArray(kBytes, 'x'));
+    whole.close();
+    QFile shorter(saved(fileName(2)));
+    ASSERT_TRUE(shorter.open(QIODevice::WriteOnly));
+    shorter.write("old");
+    shorter.close();
+
+    saveAll();
+    EXPECT_EQ(status(), summary(1, 1, 0));
+    EXPECT_EQ(contentOf(fileName(1)), QByteArray(kBytes, 'x'));
+    EXPECT_EQ(gets(audioUrl(1)), 0) << "no request for the body of a skipped work";
+    EXPECT_EQ(service().requestCount(audioUrl(1)), 1) << "its size is asked once, with HEAD";
+    EXPECT_EQ(contentOf(fileName(2)), audio(2));
+    EXPECT_EQ(platform::revealLog().size(), 1);
+}
+
+// A work that fails is tried again after the others and then counted; the queue goes on
+// and a broken transfer leaves no file.
+TEST_F(SaveWorks, FailuresAreRetriedOnceAtTheEndAndCounted)
+{
+    listWorks(4);
+    servePage(resolveUrl(1), QStringLiteral("服务器错误"), 500, "text/plain; charset=utf-8");
+    servicedouble::ScriptedResponse broken;
+    broken.body = ServiceDouble::generatedAudio(2, kBytes);
+    broken.contentType = "audio/mpeg";
+    broken.cutAfter = 1000;
+    service().script(audioUrl(2), broken);
+    // Work 3's page has no audio address: it must not be saved with another work's song.
+    servePage("http://changba.com/s/" + workId(3), QStringLiteral("<title>作品3 - 批量歌手唱吧 - 唱吧</title>"));
+
+    std::vector<std::string> order;
+    QObject::connect(window->findChild<BatchDownload *>(QStringLiteral("batch")), &BatchDownload::workStarted,
+                     window.get(), [&](int position) { order.push_back(std::to_string(position)); });
+    saveAll();
+
+    EXPECT_EQ(order, (std::vector<std::string>{"1", "2", "3", "4", "1", "2", "3"}));
+    EXPECT_EQ(status(), summary(1, 0, 3));
+    EXPECT_EQ(files(), QStringList{fileName(4)});
+    EXPECT_EQ(service().requestCount(resolveUrl(1)), 2);
+    EXPECT_EQ(gets(audioUrl(2)), 2);
+    EXPECT_EQ(platform::revealLog().size(), 1);
+
+    // Nothing saved at all: nothing to show.
+    service().reset();
+    for (int i = 1; i <= 4; ++i)
+        servePage(resolveUrl(i), QString(), 404);
+    platform::clearRevealLog();
+    QDir(music()).removeRecursively();
+    saveAll();
+    EXPECT_EQ(status(), summary(0, 0, 4));
+    EXPECT_TRUE(platform::revealLog().isEmpty());
+}
+
+TEST_F(SaveWorks, AConfirmedStopEndsTheTransferAndDropsTheRest)
+{
+    listWorks(3);
+    trickle(2);
+    QStringList asked;
+    answer = [&](const platform::MessageBoxRequest &request) {
+        asked << request.text;
+        return asked.size() == 1 ? platform::MessageAnswer::No : platform::MessageAnswer::Yes;
+    };
+    // The first question is answered No, and the queue goes on; the second Yes.
+    during(2, 1024, [&] { command6->click(); });
+    during(2, 2048, [&] { command6->click(); });
+    saveAll();
+
+    EXPECT_EQ(asked, QStringList(2, QStringLiteral("当前正在下载中..停止将损坏下载文件!")));
+    EXPECT_EQ(files(), QStringList{fileName(1)}) << "no partial file";
+    EXPECT_EQ(service().requestCount(resolveUrl(3)), 0);
+    EXPECT_EQ(status(), QStringLiteral("停止音乐下载"));
+    EXPECT_TRUE(platform::revealLog().isEmpty());
+    EXPECT_EQ(command6->text(), QStringLiteral("开始下载"));
+    EXPECT_TRUE(control<QPushButton>("Command2")->isEnabled());
+    EXPECT_TRUE(action("downloadAllAction")->isEnabled());
+}
+
+// While the queue runs the user looks a song up, plays it and lists another singer.
+TEST_F(SaveWorks, TheWindowStaysInUseWhileTheQueueRuns)
+{
+    listWorks(3);
+    trickle(1);
+    trickle(3);
+    bool menuLockedDuringQueue = false;
+    during(1, 1024, [&] {
+        menuLockedDuringQueue = !action("downloadAllAction")->isEnabled();
+        lookUp(QStringLiteral("http://changba.com/s/Wc7nGGH3ZBbq"));
+        control<QPushButton>("Command7")->click();
+    });
+    during(3, 1024, [&] {
+        control<QLineEdit>("Text2")->setText(QStringLiteral("http://changba.com/member/personcenter/userPage.php?uid=20130815"));
+        control<QPushButton>("Command10")->click();
+    });
+    saveAll();
+
+    EXPECT_TRUE(menuLockedDuringQueue);
+    EXPECT_EQ(status(), summary(3, 0, 0));
+    EXPECT_EQ(files(), (QStringList{fileName(1), fileName(2), fileName(3)}));
+    EXPECT_EQ(contentOf(fileName(3)), audio(3));
+    EXPECT_EQ(caption("Label2"), QStringLiteral("演唱歌曲：后来"));
+    EXPECT_EQ(window->songRecord().strUserName, QStringLiteral("林小雨"));
+    EXPECT_EQ(control<QPushButton>("Command7")->text(), QStringLiteral("停止播放"));
+    ASSERT_TRUE(waitUntil([&] { return list->topLevelItemCount() == 5; })) << "the other singer is listed";
+    EXPECT_EQ(list->topLevelItem(0)->text(2), QStringLiteral("后来"));
+}
+
+TEST_F(SaveWorks, WorksOfTheSameNamesGetNumberedFiles)
+{
+    listWorks(3);
+    for (int i = 2; i <= 3; ++i)
+        servePage(resolveUrl(i), QString::fromStdString(ServiceDouble::generatedShareUrl(1, kBytes)), 200,
+                  "text/plain; charset=utf-8");
+    saveAll();
+    EXPECT_EQ(files(), (QStringList{QStringLiteral("作品1 - 批量歌手 (2).mp3"), QStringLiteral("作品1 - 批量歌手 (3).mp3"),
+                                    fileName(1)}));
+    EXPECT_EQ(status(), summary(3, 0, 0));
+
+    // Saved again, each file is found whole under its own name.
+    saveAll();
+    EXPECT_EQ(status(), summary(0, 3, 0));
+    EXPECT_EQ(files().size(), 3);
+}
+
+TEST_F(SaveWorks, QuittingDuringTheQueueLeavesNoPartialFile)
+{
+    listWorks(3);
+    trickle(2);
+    during(2, 1024, [&] {
+        control<QPushButton>("Command5")->click();
+        // What the application does once its last window has closed.
+        cdf()->abandon();
+    });
+    saveAll();
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_EQ(files(), QStringList{fileName(1)});
+    EXPECT_EQ(service().requestCount(resolveUrl(3)), 0);
+    EXPECT_TRUE(platform::revealLog().isEmpty());
+}
+
+TEST(NumberedPath, GoesBeforeTheExtension)
+{
+    const std::pair<QString, QString> cases[] = {
+        {QStringLiteral("/m/a - b.mp3"), QStringLiteral("/m/a - b (2).mp3")},
+        {QStringLiteral("/m/a.b - c.mp3"), QStringLiteral("/m/a.b - c (2).mp3")},
+        {QStringLiteral("/m.d/ab"), QStringLiteral("/m.d/ab (2)")},
+        {QStringLiteral("/m/.mp3"), QStringLiteral("/m/.mp3 (2)")},
+    };
+    for (const auto &[path, numbered] : cases)
+        EXPECT_EQ(download::numberedPath(path, 2), numbered) << path.toStdString();
+}
