@@ -339,6 +339,27 @@ TEST_F(SaveWorks, QuittingDuringTheQueueLeavesNoPartialFile)
     EXPECT_TRUE(platform::revealLog().isEmpty());
 }
 
+// A sample singer whose works are an http song, an https song and a video work: each is
+// saved whole under its own kind's name.
+TEST_F(SaveWorks, SongsOverHttpsAndAVideoWorkAreSavedUnderTheirOwnNames)
+{
+    control<QLineEdit>("Text2")->setText(QStringLiteral("http://changba.com/member/personcenter/userPage.php?uid=20130816"));
+    control<QPushButton>("Command10")->click();
+    ASSERT_TRUE(waitUntil([&] { return list->topLevelItemCount() == 3; }));
+    saveAll();
+
+    EXPECT_EQ(status(), summary(3, 0, 0));
+    EXPECT_EQ(files(), (QStringList{QStringLiteral("后来 - 林小雨.mp3"), QStringLiteral("小情歌 - 林小雨.mp4"),
+                                    QStringLiteral("晴天 - 林小雨.mp3")}));
+    const auto sample = [](const char *path) {
+        QFile file(QStringLiteral(QUILLORY_DOUBLE_DATA "/") + QLatin1String(path));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<no sample>");
+    };
+    EXPECT_EQ(contentOf(QStringLiteral("小情歌 - 林小雨.mp4")), sample("video/1052460002.mp4"));
+    EXPECT_EQ(contentOf(QStringLiteral("晴天 - 林小雨.mp3")), sample("audio/1052460001.mp3"));
+    EXPECT_EQ(contentOf(QStringLiteral("后来 - 林小雨.mp3")), sample("audio/1043562829.mp3"));
+}
+
 TEST(NumberedPath, GoesBeforeTheExtension)
 {
     const std::pair<QString, QString> cases[] = {

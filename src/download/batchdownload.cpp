@@ -128,7 +128,7 @@ BatchDownload::Outcome BatchDownload::save(int index, const QueuedWork &work)
     const net::PageResult answer = net::GetBody(work.address);
     if (!self || answer.abandoned() || m_ended)
         return Outcome::Ended;
-    if (!answer.answered() || answer.httpStatus >= 400 || !answer.text.contains(endpoints::sharePagePrefix()))
+    if (!answer.answered() || answer.httpStatus >= 400 || !endpoints::holdsSharePageAddress(answer.text))
         return Outcome::Failed;
 
     const net::PageResult page = net::GetBody(answer.text);
