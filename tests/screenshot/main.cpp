@@ -43,7 +43,7 @@
 namespace {
 
 const QString kSharePage = QStringLiteral("http://changba.com/s/Wc7nGGH3ZBbq");
-const QString kSingerPage = QStringLiteral("http://changba.com/member/personcenter/userPage.php?uid=20130815");
+const QString kSingerPage = QStringLiteral("http://changba.com/member/personcenter/userPage.php?uid=20130816");
 
 bool waitFor(const std::function<bool()> &condition, int timeoutMs)
 {
