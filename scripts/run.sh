@@ -16,7 +16,9 @@ echo "复制上面任一示例分享页地址,在程序中点击\"粘贴地址\"
 echo "Copy one of the sample share-page addresses above, press 粘贴地址 in the program, then the red button."
 echo
 
-run=(env http_proxy="http://127.0.0.1:$port" https_proxy= no_proxy= SSL_CERT_FILE="$service_authority" build/src/quillory)
+# https goes through the same service: an empty https_proxy would mean "no proxy" to
+# the network libraries.
+run=(env http_proxy="http://127.0.0.1:$port" https_proxy="http://127.0.0.1:$port" no_proxy= SSL_CERT_FILE="$service_authority" build/src/quillory "$@")
 if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
     echo "The window opens on display ${DISPLAY:-$WAYLAND_DISPLAY}."
     echo "For a picture of it use your desktop's screenshot tool, or run: bash scripts/screenshot.sh"
