@@ -209,22 +209,58 @@ TEST_F(DownloadPanel, TheCloseControlHidesThePanelOnly)
     EXPECT_FALSE(control<QWidget>("Picture3")->isVisible());
 }
 
+namespace {
+
+// A home folder of the test's own whose XDG music folder is `music`; restore() (or the
+// end of the test) gives the process its own home back.
+class UserHome
+{
+public:
+    explicit UserHome(const QString &music)
+        : oldHome(qgetenv("HOME"))
+        , oldConfig(qgetenv("XDG_CONFIG_HOME"))
+    {
+        qputenv("HOME", home.path().toUtf8());
+        qputenv("XDG_CONFIG_HOME", filePath(QStringLiteral(".config")).toUtf8());
+        QDir(home.path()).mkpath(QStringLiteral(".config"));
+        QDir(home.path()).mkpath(music);
+        QFile dirs(filePath(QStringLiteral(".config/user-dirs.dirs")));
+        written = dirs.open(QIODevice::WriteOnly)
+                  && dirs.write(QStringLiteral("XDG_MUSIC_DIR=\"$HOME/%1\"\n").arg(music).toUtf8()) > 0;
+    }
+    ~UserHome() { restore(); }
+
+    bool ready() const { return home.isValid() && written; }
+    QString path() const { return home.path(); }
+    QString filePath(const QString &name) const { return home.filePath(name); }
+    void restore()
+    {
+        if (restored)
+            return;
+        restored = true;
+        qputenv("HOME", oldHome);
+        if (oldConfig.isNull())
+            qunsetenv("XDG_CONFIG_HOME");
+        else
+            qputenv("XDG_CONFIG_HOME", oldConfig);
+    }
+
+private:
+    QTemporaryDir home;
+    const QByteArray oldHome;
+    const QByteArray oldConfig;
+    bool written = false;
+    bool restored = false;
+};
+
+} // namespace
+
 // An installed program cannot write next to itself: songs go to the user's music folder
 // and the panel's note says so.
 TEST_F(DownloadPanel, AnInstalledProgramSavesIntoTheUserMusicFolder)
 {
-    QTemporaryDir home;
-    const QByteArray oldHome = qgetenv("HOME");
-    const QByteArray oldConfig = qgetenv("XDG_CONFIG_HOME");
-    qputenv("HOME", home.path().toUtf8());
-    qputenv("XDG_CONFIG_HOME", home.filePath(QStringLiteral(".config")).toUtf8());
-    QDir(home.path()).mkpath(QStringLiteral(".config"));
-    {
-        QFile dirs(home.filePath(QStringLiteral(".config/user-dirs.dirs")));
-        ASSERT_TRUE(dirs.open(QIODevice::WriteOnly));
-        dirs.write("XDG_MUSIC_DIR=\"$HOME/音乐\"\n");
-    }
-    QDir(home.path()).mkpath(QStringLiteral("音乐"));
+    UserHome home(QStringLiteral("音乐"));
+    ASSERT_TRUE(home.ready());
     platform::setProgramFolder(home.filePath(QStringLiteral("usr/bin")));
 
     lookUp(QString::fromStdString(kShare));
@@ -237,11 +273,7 @@ TEST_F(DownloadPanel, AnInstalledProgramSavesIntoTheUserMusicFolder)
     EXPECT_EQ(status(), QStringLiteral("音乐下载完成"));
 
     platform::setProgramFolder(QString());
-    qputenv("HOME", oldHome);
-    if (oldConfig.isNull())
-        qunsetenv("XDG_CONFIG_HOME");
-    else
-        qputenv("XDG_CONFIG_HOME", oldConfig);
+    home.restore();
 
     control<QPushButton>("Command2")->click();
     EXPECT_EQ(caption("Label15"), QStringLiteral("默认路径：当前程序文件目录下“Music”文件夹中( 音乐名称自动填写 )"));
@@ -290,18 +322,8 @@ namespace {
 // still go to the user's music folder, never into the program's bin/.
 TEST_F(DownloadPanel, AnInstalledProgramInAWritablePrefixSavesIntoTheUserMusicFolder)
 {
-    QTemporaryDir home;
-    const QByteArray oldHome = qgetenv("HOME");
-    const QByteArray oldConfig = qgetenv("XDG_CONFIG_HOME");
-    qputenv("HOME", home.path().toUtf8());
-    qputenv("XDG_CONFIG_HOME", home.filePath(QStringLiteral(".config")).toUtf8());
-    QDir(home.path()).mkpath(QStringLiteral(".config"));
-    {
-        QFile dirs(home.filePath(QStringLiteral(".config/user-dirs.dirs")));
-        ASSERT_TRUE(dirs.open(QIODevice::WriteOnly));
-        dirs.write("XDG_MUSIC_DIR=\"$HOME/Music\"\n");
-    }
-    QDir(home.path()).mkpath(QStringLiteral("Music"));
+    UserHome home(QStringLiteral("Music"));
+    ASSERT_TRUE(home.ready());
     QDir(home.path()).mkpath(QStringLiteral(".local/bin"));
     QDir(home.path()).mkpath(QStringLiteral(".local/share/quillory"));
     {
@@ -320,11 +342,7 @@ TEST_F(DownloadPanel, AnInstalledProgramInAWritablePrefixSavesIntoTheUserMusicFo
               QStringList());
 
     platform::setProgramFolder(QString());
-    qputenv("HOME", oldHome);
-    if (oldConfig.isNull())
-        qunsetenv("XDG_CONFIG_HOME");
-    else
-        qputenv("XDG_CONFIG_HOME", oldConfig);
+    home.restore();
 }
 
 // No file manager and no opener: the song is still reported done, and the panel's note
