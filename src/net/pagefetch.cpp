@@ -48,6 +48,11 @@ bool isTransportError(QNetworkReply::NetworkError error)
     return error != QNetworkReply::NoError && error < QNetworkReply::ContentAccessDenied;
 }
 
+bool isSecure(const QUrl &url)
+{
+    return url.scheme().compare(QLatin1String("https"), Qt::CaseInsensitive) == 0;
+}
+
 // Every request of the program follows redirects as a browser does: to http and https
 // addresses alike (a song's host may send an https request on to plain http), at most
 // kMaxRedirects in a row; a longer chain, a loop among them, or a redirect to any other
@@ -61,10 +66,14 @@ protected:
     QNetworkReply *createRequest(Operation op, const QNetworkRequest &original, QIODevice *outgoingData) override
     {
         QNetworkRequest request(original);
+        if (isSecure(request.url()))
+            platform::useTrustedAuthorities();
         request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::UserVerifiedRedirectPolicy);
         request.setMaximumRedirectsAllowed(kMaxRedirects);
         QNetworkReply *reply = QNetworkAccessManager::createRequest(op, request, outgoingData);
         connect(reply, &QNetworkReply::redirected, reply, [reply](const QUrl &target) {
+            if (isSecure(target))
+                platform::useTrustedAuthorities();
             if (isWebScheme(target))
                 emit reply->redirectAllowed();
             else
@@ -91,7 +100,6 @@ QNetworkAccessManager &networkManager()
 {
     static QPointer<QNetworkAccessManager> manager;
     if (!manager) {
-        platform::useTrustedAuthorities();
         QNetworkProxyFactory::setUseSystemConfiguration(true);
         manager = new Manager(QCoreApplication::instance());
         manager->setCache(nullptr);

@@ -95,7 +95,7 @@ int open(const QString &address, const QString &alias)
         return kCannotOpen;
 
     // The stream's TLS trusts what the program's page fetches trust.
-    useTrustedAuthorities();
+    useTrustedAuthoritiesInMediaStreams();
     auto device = std::make_unique<Device>();
     device->address = address;
     device->output = std::make_unique<QAudioOutput>();

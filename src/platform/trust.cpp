@@ -57,7 +57,17 @@ void useTrustedAuthorities()
     QSslConfiguration configuration = QSslConfiguration::defaultConfiguration();
     configuration.setCaCertificates(authorities);
     QSslConfiguration::setDefaultConfiguration(configuration);
-    if (!trustInMediaStreams(file))
+}
+
+void useTrustedAuthoritiesInMediaStreams()
+{
+    static bool settled = false;
+    if (settled)
+        return;
+    settled = true;
+
+    const QByteArray file = qgetenv("SSL_CERT_FILE");
+    if (!file.isEmpty() && !trustInMediaStreams(file))
         std::fprintf(stderr, "quillory: media streams keep the system's trust store\n");
 }
 
