@@ -360,6 +360,17 @@ TEST_F(SaveWorks, SongsOverHttpsAndAVideoWorkAreSavedUnderTheirOwnNames)
     EXPECT_EQ(contentOf(QStringLiteral("后来 - 林小雨.mp3")), sample("audio/1043562829.mp3"));
 }
 
+// Nothing could show the folder: the summary stands and the panel's note says where the
+// works went.
+TEST_F(SaveWorks, WhenNothingCanShowTheFolderTheNoteNamesIt)
+{
+    platform::setRevealHandler([](const platform::RevealRequest &request) { request.notShown(); });
+    listWorks(2);
+    saveAll();
+    EXPECT_EQ(status(), summary(2, 0, 0));
+    EXPECT_EQ(caption("Label15"), QStringLiteral("已保存在：%1 文件夹中").arg(QDir::toNativeSeparators(music())));
+}
+
 TEST(NumberedPath, GoesBeforeTheExtension)
 {
     const std::pair<QString, QString> cases[] = {

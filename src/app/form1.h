@@ -127,7 +127,8 @@ private:
     void Command1_Click();
     void Command6_Click();
     void aicAlphaImage4_Click();
-    void noteSavedFolder(const QString &path);
+    // The panel's note names the folder that holds what was saved, when nothing could show it.
+    void noteSavedFolder(const QString &folder);
     void Cdf_entDLFileDowning(const QString &sRemoteURL, qint64 lDownLoaded, qint64 lFilesize, qint64 lSpeed);
     void Cdf_entDLFileStatus(int TmpState);
     void downloadWorks(const QList<QueuedWork> &works);

@@ -79,6 +79,14 @@ void fitNote(CaptionLabel *note, const QRect &place)
     note->setGeometry(place.x(), (note->parentWidget()->height() - height) / 2, place.width(), height);
 }
 
+// The path strip's note, whole in its tooltip.
+void setNote(CaptionLabel *note, const QString &text)
+{
+    note->setCaption(text);
+    note->setToolTip(text);
+    fitNote(note, tw(240, 240, 5850, 180));
+}
+
 void showCentred(QWidget *panel, const QWidget *window)
 {
     const float left = float(window->width()) / 2 - float(panel->width()) / 2;
@@ -171,9 +179,7 @@ void Form1::Command2_Click()
     } else {
         setStatus(QStringLiteral("请先进行解析.."));
     }
-    Label15->setCaption(defaultFolderNote());
-    Label15->setToolTip(Label15->caption());
-    fitNote(Label15, tw(240, 240, 5850, 180));
+    setNote(Label15, defaultFolderNote());
     strSavePath = download::defaultSavePath(defaultDownloadFolder(), song, record.strUserName, record.mediaKind);
     ProgressBar1->setValue(0);
 }
@@ -218,7 +224,7 @@ void Form1::Command6_Click()
             const QPointer<Form1> self(this);
             platform::revealFile(path, [self, path] {
                 if (self)
-                    self->noteSavedFolder(path);
+                    self->noteSavedFolder(QFileInfo(path).absolutePath());
             });
         }
     } else if (Command6->text() == kStop) {
@@ -236,11 +242,9 @@ void Form1::Command6_Click()
     }
 }
 
-void Form1::noteSavedFolder(const QString &path)
+void Form1::noteSavedFolder(const QString &folder)
 {
-    const QString folder = QDir::toNativeSeparators(QFileInfo(path).absolutePath());
-    Label15->setCaption(QStringLiteral("已保存在：%1 文件夹中").arg(folder));
-    Label15->setToolTip(Label15->caption());
+    setNote(Label15, QStringLiteral("已保存在：%1 文件夹中").arg(QDir::toNativeSeparators(folder)));
 }
 
 void Form1::aicAlphaImage4_Click()
@@ -317,8 +321,7 @@ void Form1::downloadWorks(const QList<QueuedWork> &works)
 {
     if (works.isEmpty() || !Cdf || !batch || Cdf->isBusy() || batch->isRunning())
         return;
-    Label15->setCaption(defaultFolderNote());
-    Label15->setToolTip(Label15->caption());
+    setNote(Label15, defaultFolderNote());
     showCentred(Picture3, this);
     ProgressBar1->setValue(0);
     Command6->setText(kStop);
@@ -340,8 +343,12 @@ void Form1::downloadWorks(const QList<QueuedWork> &works)
                   .arg(tally.saved)
                   .arg(tally.skipped)
                   .arg(tally.failed));
-    if (tally.saved + tally.skipped > 0)
-        platform::revealFile(folder);
+    if (tally.saved + tally.skipped > 0) {
+        platform::revealFile(folder, [self, folder] {
+            if (self)
+                self->noteSavedFolder(folder);
+        });
+    }
 }
 
 void Form1::showQueuedWork(int position, int count)
