@@ -5,13 +5,13 @@
 // Run it in an X server: xvfb-run -a build-test/benchmarks/startup_benchmark
 
 #include "app/form1.h"
+#include "app/program.h"
 #include "platform/programfolder.h"
 #include "servicedouble.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QProcess>
-#include <QTimer>
 #include <QWidget>
 
 #include <benchmark/benchmark.h>
@@ -52,12 +52,11 @@ int runChild(int argc, char **argv, bool bare)
         window.show();
         return app.exec();
     }
-    // As the program's main(): the skin next to the built program.
+    // As the program's main() (the skin next to the built program), through the same run.
     platform::setProgramFolder(QStringLiteral(QUILLORY_PROGRAM_DIR));
     Form1 window;
     window.installEventFilter(&watch);
-    QTimer::singleShot(0, &window, &Form1::Form_Load);
-    return app.exec();
+    return runProgram(app, window);
 }
 
 std::vector<double> &samples(bool bare)

@@ -58,8 +58,6 @@ struct ReplyCloser {
 };
 using ReplyHandle = std::unique_ptr<QNetworkReply, ReplyCloser>;
 
-// Not answered, answered with an error page, or answered with a web page (the sign-in
-// page of a hotel network, say) instead of the song: no page is the song.
 // An answer that is not the file: no status, an error status, a status that is not final
 // (redirects ran out, a loop), or a web page.
 bool refused(const QNetworkReply &reply)
