@@ -1,4 +1,5 @@
 #include "download/cls_download.h"
+#include "download/downloadmath.h"
 #include "net/pagefetch.h"
 #include "platform/exit.h"
 #include "windowtest.h"
@@ -192,7 +193,8 @@ TEST_F(Downloader, AStopDuringTheYieldWritesExactlyOneMoreChunk)
     EXPECT_EQ(download(), 1536);
     EXPECT_EQ(events, (std::vector<int>{1, 2, 3, 4, -1, -1, -1, 5, 6}));
     EXPECT_EQ(cdf.lastResult(), Result::Stopped);
-    EXPECT_EQ(contentOf(target).toStdString(), bytes(1536)) << "the partial file stays";
+    EXPECT_FALSE(QFile::exists(target)) << "a stopped transfer never takes the song's name";
+    EXPECT_EQ(contentOf(download::partPath(target)).toStdString(), bytes(1536)) << "the part stays";
 
     // The stop was used up: the next transfer runs to its end.
     serve(bytes(1024));
@@ -246,7 +248,7 @@ TEST_F(Downloader, AnErrorStatusIsAFailedRequestAndWritesNothing)
     }
 }
 
-TEST_F(Downloader, ABodyCutShortKeepsThePartialFileAndSaysSo)
+TEST_F(Downloader, ABodyCutShortKeepsOnlyItsPartAndSaysSo)
 {
     servicedouble::ScriptedResponse cut;
     cut.cutAfter = 1000;
@@ -255,7 +257,8 @@ TEST_F(Downloader, ABodyCutShortKeepsThePartialFileAndSaysSo)
     EXPECT_EQ(events.back(), 6);
     EXPECT_EQ(events[events.size() - 2], 9);
     EXPECT_EQ(cdf.lastResult(), Result::Incomplete);
-    EXPECT_EQ(contentOf(target).toStdString(), bytes(1000));
+    EXPECT_FALSE(QFile::exists(target));
+    EXPECT_EQ(contentOf(download::partPath(target)).toStdString(), bytes(1000));
 }
 
 TEST_F(Downloader, AnOlderLongerFileIsReplacedWhole)
@@ -320,6 +323,7 @@ TEST_F(Downloader, AbandoningEndsAWaitingTransferAtOnce)
     EXPECT_EQ(cdf.lastResult(), Result::Incomplete);
     EXPECT_EQ(events.back(), 6);
     EXPECT_FALSE(QFile::exists(target)) << "the part saved so far is no song";
+    EXPECT_FALSE(QFile::exists(download::partPath(target)));
 }
 
 // A stop asked for by the user keeps the part saved so far; only the program's ending,

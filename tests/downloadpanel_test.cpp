@@ -176,7 +176,7 @@ TEST_F(DownloadPanel, FailuresSayWhatHappenedAndLeaveThePanelIdle)
     serveAudio(4096, 0, 1000);
     command6->click();
     EXPECT_EQ(status(), QStringLiteral("抱歉!音乐下载未完成.."));
-    EXPECT_EQ(QFileInfo(*chosen).size(), 1000);
+    EXPECT_FALSE(QFile::exists(*chosen));
 
     chosen = QStringLiteral("/proc/quillory-test/x.mp3");
     control<QPushButton>("Command1")->click();
@@ -381,6 +381,129 @@ TEST_F(DownloadPanel, ALateAnswerAfterTheWindowWentAwayIsIgnored)
     ASSERT_TRUE(later);
     window.reset();
     later();
+}
+
+} // namespace
+
+namespace {
+
+// A file's name and its bytes belong to the same song: the panel open for song A follows a
+// lookup of song B while it is idle, whatever kind each is and however the path was chosen.
+enum class Path { Default, FolderChosen, NameTyped };
+struct Retarget {
+    const char *name;
+    std::string songA, songB;
+    Path path;
+    bool aSavedFirst;
+    QString savedAs; // B's file, relative to the test folder
+};
+
+const std::string kVideoShare = "https://changba.com/s/Vd2Kx9PqRt4Wm8NbLs6HcA?&cbcode=Lq8we3150kt&from=pcrecommend"; // 小情歌
+const std::string kOtherShare = "http://changba.com/s/Hx8Jd2PaVk3T";                // 夜空中最亮的星 by 王大卫
+
+class PanelFollowsTheSong : public DownloadPanel, public ::testing::WithParamInterface<Retarget>
+{
+protected:
+    // Looks song up and serves its media as `fill` bytes; returns them.
+    std::string lookUpServing(const std::string &share, char fill)
+    {
+        lookUp(QString::fromStdString(share));
+        servicedouble::ScriptedResponse r;
+        r.body = std::string(3000, fill);
+        r.contentType = "audio/mpeg";
+        service().script(window->songRecord().strMusicUrl.toStdString(), r);
+        return r.body;
+    }
+    std::string contentOf(const QString &path) const
+    {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll().toStdString() : std::string();
+    }
+};
+
+TEST_P(PanelFollowsTheSong, StartSavesTheSongThePanelShows)
+{
+    const Retarget &row = GetParam();
+    platform::setProgramFolder(dir.path());
+    const std::string bytesA = lookUpServing(row.songA, 'a');
+    control<QPushButton>("Command2")->click();
+    const QString pathA = window->savePath();
+    if (row.path != Path::Default) {
+        chosen = row.path == Path::NameTyped ? dir.filePath(QStringLiteral("我的歌.mp3"))
+                                             : dir.filePath(QFileInfo(pathA).fileName());
+        control<QPushButton>("Command1")->click();
+    }
+    if (row.aSavedFirst)
+        control<QPushButton>("Command6")->click();
+    const QString savedA = window->savePath();
+
+    const std::string bytesB = lookUpServing(row.songB, 'b');
+    const QString song = songNameOfCaption(caption("Label2"));
+    EXPECT_EQ(caption("Label16"), QStringLiteral("音乐名称：") + song);
+    EXPECT_EQ(caption("Label17"), QStringLiteral("演唱歌手：") + window->songRecord().strUserName);
+    EXPECT_EQ(window->savePath(), dir.filePath(row.savedAs));
+    control<QPushButton>("Command6")->click();
+    platform::setProgramFolder(QString());
+
+    EXPECT_EQ(status(), QStringLiteral("音乐下载完成"));
+    EXPECT_EQ(contentOf(dir.filePath(row.savedAs)), bytesB);
+    if (row.aSavedFirst && savedA != dir.filePath(row.savedAs))
+        EXPECT_EQ(contentOf(savedA), bytesA) << "song A's file is untouched";
+    else
+        EXPECT_FALSE(QFile::exists(pathA) && pathA != dir.filePath(row.savedAs));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    AudioAndVideo, PanelFollowsTheSong,
+    ::testing::Values(
+        Retarget{"AudioToAudio", kShare, kOtherShare, Path::Default, false, "Music/夜空中最亮的星 - 王大卫.mp3"},
+        Retarget{"AudioToVideo", kShare, kVideoShare, Path::Default, false, "Music/小情歌 - 林小雨.mp4"},
+        Retarget{"VideoToAudio", kVideoShare, kShare, Path::Default, false, "Music/后来 - 林小雨.mp3"},
+        Retarget{"ChosenFolderTakesTheNewName", kShare, kOtherShare, Path::FolderChosen, false,
+                 "夜空中最亮的星 - 王大卫.mp3"},
+        Retarget{"ATypedNameStaysWithTheNewExtension", kShare, kVideoShare, Path::NameTyped, false, "我的歌.mp4"},
+        Retarget{"ASavedSongStaysWhole", kShare, kOtherShare, Path::Default, true, "Music/夜空中最亮的星 - 王大卫.mp3"},
+        Retarget{"ASavedSongInAChosenFolderStaysWhole", kShare, kVideoShare, Path::FolderChosen, true,
+                 "小情歌 - 林小雨.mp4"}),
+    [](const ::testing::TestParamInfo<Retarget> &info) { return std::string(info.param.name); });
+
+// A lookup while the transfer runs changes the song on show, not the file being written.
+TEST_F(PanelFollowsTheSong, ALookupDuringATransferLeavesTheTransferAlone)
+{
+    openPanelWithPath();
+    serveAudio(8192, 10);
+    QObject::connect(cdf(), &Cls_DownLoad::entDLFileDowning, [&](const QString &, qint64 done) {
+        if (done == 1024)
+            QTimer::singleShot(0, [this] { lookUp(QString::fromStdString(kOtherShare)); });
+    });
+    control<QPushButton>("Command6")->click();
+    EXPECT_EQ(contentOf(*chosen), std::string(8192, 'm'));
+    EXPECT_EQ(songNameOfCaption(caption("Label2")), QStringLiteral("夜空中最亮的星"));
+    EXPECT_EQ(caption("Label16"), QStringLiteral("音乐名称：后来"));
+}
+
+// Only a stop the user confirmed leaves a part under the song's name.
+TEST_F(DownloadPanel, AnUnfinishedTransferLeavesNoSongNamedFile)
+{
+    struct Cut {
+        const char *name;
+        bool chunked;
+        int status;
+    };
+    for (const Cut cut : {Cut{"ShortBody", false, 200}, Cut{"ResetHalfwayChunked", true, 200},
+                          Cut{"ServerErrorMidBody", true, 500}}) {
+        openPanelWithPath();
+        servicedouble::ScriptedResponse r;
+        r.body = std::string(4096, 'm');
+        r.contentType = "audio/mpeg";
+        r.cutAfter = 1500;
+        r.noContentLength = cut.chunked;
+        r.status = cut.status;
+        service().script(kAudio, r);
+        control<QPushButton>("Command6")->click();
+        EXPECT_FALSE(QFile::exists(*chosen)) << cut.name;
+        EXPECT_NE(status(), QStringLiteral("音乐下载完成")) << cut.name;
+    }
 }
 
 } // namespace

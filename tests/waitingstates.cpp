@@ -2,6 +2,7 @@
 
 #include "app/form1.h"
 #include "download/cls_download.h"
+#include "download/downloadmath.h"
 #include "net/pagefetch.h"
 #include "platform/mci.h"
 #include "servicedouble.h"
@@ -82,7 +83,7 @@ bool fetching(Form1 &)
 bool downloading(Form1 &window)
 {
     const auto *cdf = window.findChild<Cls_DownLoad *>(QStringLiteral("Cdf"));
-    return cdf && cdf->isBusy() && QFileInfo(window.savePath()).size() > 0;
+    return cdf && cdf->isBusy() && QFileInfo(download::partPath(window.savePath())).size() > 0;
 }
 
 template<typename T>

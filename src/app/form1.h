@@ -131,6 +131,13 @@ private:
     void noteSavedFolder(const QString &folder);
     void Cdf_entDLFileDowning(const QString &sRemoteURL, qint64 lDownLoaded, qint64 lFilesize, qint64 lSpeed);
     void Cdf_entDLFileStatus(int TmpState);
+    // The song the panel saves: taken when it opens, and again when the song on show
+    // changes while the panel is open and idle, so that a file's name and its bytes
+    // always belong to the same song.
+    void takePanelSong();
+    void followSongOnShow();
+    void showPanelSong();
+    bool panelIdle() const;
     void downloadWorks(const QList<QueuedWork> &works);
     void showQueuedWork(int position, int count);
     void showQueuedNames(const QString &song, const QString &singer);
@@ -230,8 +237,17 @@ private:
     std::array<QString, 11> strBuf;
     std::array<qint16, 11> intCount{};
 
-    // Download: the file the panel writes, and the downloader
+    // Download: the file the panel writes, the song it writes there, and the downloader
     QString strSavePath;
+    struct PanelSong {
+        QString song;
+        QString singer;
+        QString address; // "" when the song on show has no media address of its own
+        MediaKind kind = MediaKind::Audio;
+    };
+    PanelSong panelSong;
+    bool pathChosen = false; // strSavePath comes from 浏览..
+    bool nameTyped = false;  // ... with a file name the user typed instead of the song's
     Cls_DownLoad *Cdf = nullptr;
     // Saves many works of the list with Cdf, one after another
     BatchDownload *batch = nullptr;

@@ -46,7 +46,8 @@ void BatchDownload::removeUnfinished()
 {
     if (m_unfinished.isEmpty())
         return;
-    QFile::remove(m_unfinished);
+    // Only the part: a file already under the song's name is an earlier whole one.
+    QFile::remove(download::partPath(m_unfinished));
     m_unfinished.clear();
 }
 

@@ -66,7 +66,7 @@ private:
     QString m_folder;
     bool m_running = false;
     bool m_ended = false;
-    QString m_unfinished;             // the file being written, until it is whole
+    QString m_unfinished;             // the file whose part is being written, until it is whole
     QHash<int, QString> m_paths;      // each work's file, once its page was read
     QSet<QString> m_taken;            // the files given to works of this run
 };

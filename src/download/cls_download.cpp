@@ -16,7 +16,10 @@
 #include <QTimer>
 
 #include <cmath>
+#include <cstdio>
 #include <memory>
+
+#include <unistd.h>
 
 namespace {
 
@@ -214,7 +217,11 @@ qint64 Cls_DownLoad::DLFile(const QString &sRemoteURL, const QString &sLocalFile
     const qint64 start = download::startSecond(timeOfDay());
 
     emit entDLFileStatus(4);
-    QFile file(sLocalFilePath);
+    // The body goes into a part file beside the song's name, which it takes only once it
+    // is whole: however the transfer ends (a crash and a power cut included), no file
+    // under the song's name is less than the song.
+    const QString partName = download::partPath(sLocalFilePath);
+    QFile file(partName);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
         m_result = Result::NotWritten;
         reply.reset();
@@ -269,17 +276,15 @@ qint64 Cls_DownLoad::DLFile(const QString &sRemoteURL, const QString &sLocalFile
     }
 
     emit entDLFileStatus(endCode);
+    // On disk before it takes the song's name, so that a power cut after the rename
+    // cannot leave the name on an empty file.
+    writeFailed = writeFailed || !file.flush() || ::fsync(file.handle()) != 0;
     file.close();
     writeFailed = writeFailed || file.error() != QFileDevice::NoError;
     // An answer without a single byte is no song either.
     const bool cutShort = broken || reply->error() != QNetworkReply::NoError
                           || (lFilesize > 0 && total < lFilesize) || total == 0;
     reply.reset();
-    // An empty file would only look like a song that is there, and so would the part of
-    // one that the program's ending cut off.
-    const bool cutByEnding = broken && isAbandoned();
-    if (total == 0 || cutByEnding)
-        file.remove();
 
     if (endCode == 5)
         m_result = Result::Stopped;
@@ -287,8 +292,16 @@ qint64 Cls_DownLoad::DLFile(const QString &sRemoteURL, const QString &sLocalFile
         m_result = Result::NotWritten;
     else if (cutShort)
         m_result = Result::Incomplete;
+    else if (::rename(QFile::encodeName(partName).constData(), QFile::encodeName(sLocalFilePath).constData()) != 0)
+        m_result = Result::NotWritten; // the whole song could not take its name
     else
         m_result = Result::Completed;
+
+    // Nothing is kept that the next try could not use: no empty part, none of a file that
+    // could not be written, none that the program's ending cut off.
+    const bool cutByEnding = broken && isAbandoned();
+    if (total == 0 || cutByEnding || m_result == Result::NotWritten)
+        QFile::remove(partName);
     emit entDLFileStatus(6);
     return total;
 }

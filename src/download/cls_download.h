@@ -30,10 +30,10 @@ public:
     enum class Result {
         NotStarted,    // no transfer could start (7)
         RequestFailed, // the address did not answer, or answered with an error status (8)
-        NotWritten,    // the target file could not be opened or written
-        Incomplete,    // the data broke off before its end; the partial file stays
-        Stopped,       // stopped on request (5); the partial file stays
-        Completed,     // every byte of the resource is in the file
+        NotWritten,    // the target file could not be opened or written; no part stays
+        Incomplete,    // the data broke off before its end; what came stays as the part file
+        Stopped,       // stopped on request (5); what came stays as the part file
+        Completed,     // every byte of the resource is in the file, under its own name
     };
 
     // The chunk size: each read waits for this many bytes or the end of the data.
@@ -44,8 +44,10 @@ public:
     explicit Cls_DownLoad(QObject *parent = nullptr);
     ~Cls_DownLoad() override;
 
-    // Copies sRemoteURL into sLocalFilePath (emptied first) and returns the number of
-    // bytes written. lTimeOut is accepted for callers' sake and has no effect: a
+    // Copies sRemoteURL into sLocalFilePath and returns the number of bytes written. The
+    // bytes go to the part file download::partPath(sLocalFilePath), which replaces
+    // sLocalFilePath only when it is whole: every other end leaves the file under that name
+    // as it was. lTimeOut is accepted for callers' sake and has no effect: a
     // transfer gives up only when the network stays silent for the program's idle limit.
     qint64 DLFile(const QString &sRemoteURL, const QString &sLocalFilePath, qint32 lTimeOut);
 

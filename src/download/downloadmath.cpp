@@ -72,4 +72,9 @@ QString numberedPath(const QString &path, int n)
     return path.left(dot) + QStringLiteral(" (%1)").arg(n) + path.mid(dot);
 }
 
+QString partPath(const QString &path)
+{
+    return path + QStringLiteral(".part");
+}
+
 } // namespace download

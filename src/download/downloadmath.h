@@ -46,6 +46,10 @@ QString defaultSavePath(const QString &folder, const QString &song, const QStrin
 // for a video work "MP4视频文件 (*.mp4)" first.
 QString saveDialogFilter(MediaKind kind);
 
+// Where a transfer writes until its file is whole: "<path>.part" beside the song's name,
+// which the song takes only then.
+QString partPath(const QString &path);
+
 // path with " (n)" before its extension ("a/b - c.mp3", 2 -> "a/b - c (2).mp3"), or at
 // its end when the file name has none.
 QString numberedPath(const QString &path, int n);

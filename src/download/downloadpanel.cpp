@@ -96,6 +96,15 @@ void showCentred(QWidget *panel, const QWidget *window)
     panel->raise();
 }
 
+void keepStoppedPart(const QString &path)
+{
+    const QString part = download::partPath(path);
+    if (QFileInfo::exists(part)) {
+        QFile::remove(path);
+        QFile::rename(part, path);
+    }
+}
+
 // Sets the bar's value at once but leaves its painting to the next turn of the event
 // loop: QProgressBar::setValue paints on the spot, which for small files cost more than
 // copying them. The transfer hands over to the event loop every few milliseconds, so the
@@ -170,30 +179,78 @@ void Form1::createDownloader()
 
 void Form1::Command2_Click()
 {
-    const QString song = songNameOfCaption(Label2->caption());
-    if (!record.strMusicUrl.isEmpty()) {
-        setStatus(QStringLiteral("正在下载音乐.."));
-        Label16->setCaption(QStringLiteral("音乐名称：") + song);
-        Label17->setCaption(QStringLiteral("演唱歌手：") + record.strUserName);
+    const bool looked = !record.strMusicUrl.isEmpty();
+    setStatus(looked ? QStringLiteral("正在下载音乐..") : QStringLiteral("请先进行解析.."));
+    takePanelSong();
+    if (looked)
         showCentred(Picture3, this);
-    } else {
-        setStatus(QStringLiteral("请先进行解析.."));
-    }
+}
+
+bool Form1::panelIdle() const
+{
+    return Command6->text() == kStart && !(Cdf && Cdf->isBusy()) && !(batch && batch->isRunning());
+}
+
+// The song on show becomes the panel's: its names on the panel, its default path, its
+// media kind for the save dialog, and the address that 开始下载 saves.
+void Form1::takePanelSong()
+{
+    panelSong = PanelSong{songNameOfCaption(Label2->caption()), record.strUserName,
+                          record.mediaOfThisPage ? record.strMusicUrl : QString(), record.mediaKind};
+    pathChosen = false;
+    nameTyped = false;
+    strSavePath = download::defaultSavePath(defaultDownloadFolder(), panelSong.song, panelSong.singer, panelSong.kind);
+    showPanelSong();
     setNote(Label15, defaultFolderNote());
-    strSavePath = download::defaultSavePath(defaultDownloadFolder(), song, record.strUserName, record.mediaKind);
     ProgressBar1->setValue(0);
+}
+
+void Form1::showPanelSong()
+{
+    Label16->setCaption(QStringLiteral("音乐名称：") + panelSong.song);
+    Label17->setCaption(QStringLiteral("演唱歌手：") + panelSong.singer);
+}
+
+// A lookup (or a rebuilt address) changed the song on show. An open, idle panel follows
+// it as if it had been opened for it; a folder chosen with 浏览.. stays, and so does a
+// file name the user typed there (with the new song's extension). A running transfer
+// keeps the file and the address it started with.
+void Form1::followSongOnShow()
+{
+    if (!Picture3->isVisible() || !panelIdle())
+        return;
+    if (!pathChosen) {
+        takePanelSong();
+        return;
+    }
+    const PanelSong before = panelSong;
+    const QFileInfo chosenPath(strSavePath);
+    const bool typed = nameTyped;
+    takePanelSong();
+    pathChosen = true;
+    nameTyped = typed;
+    QString name = download::defaultFileName(panelSong.song, panelSong.singer, panelSong.kind);
+    if (typed) {
+        name = chosenPath.fileName();
+        const QString oldSuffix = QLatin1Char('.') + mediaSuffix(before.kind);
+        if (before.kind != panelSong.kind && name.endsWith(oldSuffix, Qt::CaseInsensitive))
+            name = name.left(name.size() - oldSuffix.size()) + QLatin1Char('.') + mediaSuffix(panelSong.kind);
+    }
+    strSavePath = chosenPath.absoluteDir().filePath(name);
 }
 
 void Form1::Command1_Click()
 {
-    const platform::SaveDialogRequest request{
-        QStringLiteral("选择要下载的路径"), download::saveDialogFilter(record.mediaKind),
-        download::defaultFileName(songNameOfCaption(Label2->caption()), record.strUserName, record.mediaKind),
-        mediaSuffix(record.mediaKind)};
+    const QString presetName = download::defaultFileName(panelSong.song, panelSong.singer, panelSong.kind);
+    const platform::SaveDialogRequest request{QStringLiteral("选择要下载的路径"),
+                                              download::saveDialogFilter(panelSong.kind), presetName,
+                                              mediaSuffix(panelSong.kind)};
     const std::optional<QString> chosen = platform::saveFileDialog(this, request);
     if (!chosen || chosen->isEmpty())
         return;
     strSavePath = *chosen;
+    pathChosen = true;
+    nameTyped = QFileInfo(strSavePath).fileName() != presetName;
     setStatus(QStringLiteral("已更换下载路径：") + strSavePath);
 }
 
@@ -209,16 +266,27 @@ void Form1::Command6_Click()
         // A stopped transfer still finishing its last chunk: one transfer at a time.
         if (!Cdf || Cdf->isBusy() || queueRuns)
             return;
+        // The panel's song, never whatever is on show by now: a lookup during the transfer
+        // changes the song on show, not the file being written.
+        const QString address = panelSong.address;
+        const QString path = strSavePath;
+        if (address.isEmpty()) {
+            // The page on show named no audio of its own: nothing of another song is saved.
+            setStatus(QStringLiteral("请先进行解析.."));
+            return;
+        }
         Command6->setText(kStop);
         Command2->setEnabled(false);
-        // Commands that run during the transfer may change these; this transfer keeps its own.
-        const QString address = record.strMusicUrl;
-        const QString path = strSavePath;
         QDir().mkpath(QFileInfo(path).absolutePath());
         const qint64 written = Cdf->DLFile(address, path, 10000);
         // Whatever became of the transfer, the panel is ready for the next one.
         Command6->setText(kStart);
         Command2->setEnabled(true);
+        // A stop the user confirmed keeps what came under the song's name, as the panel
+        // always has (its question said the file would be damaged). Any other unfinished
+        // transfer leaves the song's name alone.
+        if (Cdf->lastResult() == Cls_DownLoad::Result::Stopped)
+            keepStoppedPart(path);
         if (Cdf->lastResult() == Cls_DownLoad::Result::Completed && written != 0 && QFileInfo::exists(path)) {
             // Without a file manager or an opener the note says where the song went.
             const QPointer<Form1> self(this);
@@ -334,6 +402,8 @@ void Form1::downloadWorks(const QList<QueuedWork> &works)
         return;
     Command6->setText(kStart);
     Command2->setEnabled(true);
+    // The names of the queue's last work go: the panel shows the song that 开始下载 saves.
+    showPanelSong();
     updateWorksActions();
     if (tally.stopped) {
         setStatus(QStringLiteral("停止音乐下载"));

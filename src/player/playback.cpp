@@ -59,6 +59,7 @@ void Form1::Command16_Click()
     pieces.vAudioTail = player::shortestDecimal(rebuilt->hostNumber);
     record.strMusicUrl = rebuilt->address;
     record.mediaKind = MediaKind::Audio; // the rebuilt address is always the work's MP3
+    followSongOnShow();
     play(record.strMusicUrl);
     setStatus(QStringLiteral("为您重新解析后,正在进行在线试播放.."));
 }

@@ -48,6 +48,7 @@ void Form1::aicAlphaImage3_Click()
     Label6->setCaption(panel.label6);
     Label7->setCaption(panel.label7);
     Label9->setCaption(panel.label9);
+    followSongOnShow();
 
     if (panel.hasMv) {
         // The MV mark stands 50 twips to the right of the song name.

@@ -67,8 +67,10 @@ SongPanel cutSongPage(const QString &P, LookupSlots &pieces, SongRecord &record)
 
     // A video work's page has no audio marker; it names the video instead.
     std::optional<QString> video;
-    if (!P.contains(QStringLiteral("(function(){var a=") + Q))
+    const bool hasAudioMarker = P.contains(QStringLiteral("(function(){var a=") + Q);
+    if (!hasAudioMarker)
         video = videoAddress(P);
+    record.mediaOfThisPage = hasAudioMarker || video.has_value();
     record.mediaKind = video ? MediaKind::Video : MediaKind::Audio;
     if (video)
         record.strMusicUrl = *video;

@@ -34,6 +34,9 @@ struct SongRecord {
     QString strMvUrl;    // the MV player address, "" when the song has none
     QString strWorkId;   // the audio file name without its extension
     MediaKind mediaKind = MediaKind::Audio; // what strMusicUrl holds: a video work's page gives an MP4
+    // Whether strMusicUrl came from the last page cut (its audio marker or its video),
+    // rather than being kept from an earlier page that had one.
+    bool mediaOfThisPage = false;
 };
 
 // What a lookup shows.
