@@ -1,5 +1,5 @@
 // Fuzzes the reading of the maker's version file.
-#include "app/version.h"
+#include "update/version.h"
 #include "fuzzinput.h"
 #include "net/pagefetch.h"
 

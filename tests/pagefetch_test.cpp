@@ -1,5 +1,5 @@
 #include "net/pagefetch.h"
-#include "net/picture.h"
+#include "app/loadpicture.h"
 #include "windowtest.h"
 
 #include <QBuffer>
@@ -142,7 +142,7 @@ TEST_F(PageFetch, PictureOverHttpIsDecodedWithoutWritingAFile)
     qputenv("TMPDIR", temp.path().toLocal8Bit());
 
     const QStringList before = filesIn(QDir::currentPath()) + filesIn(QDir::tempPath());
-    const QImage picture = net::LoadPicture(QString::fromStdString(address));
+    const QImage picture = LoadPicture(QString::fromStdString(address));
     EXPECT_EQ(picture.size(), QSize(30, 20));
     EXPECT_EQ(filesIn(QDir::currentPath()) + filesIn(QDir::tempPath()), before);
     EXPECT_EQ(QDir::tempPath(), temp.path());
@@ -156,9 +156,9 @@ TEST_F(PageFetch, PictureOverHttpIsDecodedWithoutWritingAFile)
 
 TEST_F(PageFetch, PictureThatCannotBeLoadedIsNull)
 {
-    EXPECT_TRUE(net::LoadPicture(QStringLiteral("http://aliimg.changba.com/no/such.png")).isNull());
+    EXPECT_TRUE(LoadPicture(QStringLiteral("http://aliimg.changba.com/no/such.png")).isNull());
     servePage("http://aliimg.changba.com/not-a-picture.png", QStringLiteral("<html>oops</html>"));
-    EXPECT_TRUE(net::LoadPicture(QStringLiteral("http://aliimg.changba.com/not-a-picture.png")).isNull());
-    EXPECT_TRUE(net::LoadPicture(QStringLiteral("/no/such/file.png")).isNull());
-    EXPECT_TRUE(net::LoadPicture(QString()).isNull());
+    EXPECT_TRUE(LoadPicture(QStringLiteral("http://aliimg.changba.com/not-a-picture.png")).isNull());
+    EXPECT_TRUE(LoadPicture(QStringLiteral("/no/such/file.png")).isNull());
+    EXPECT_TRUE(LoadPicture(QString()).isNull());
 }

@@ -1,0 +1,41 @@
+# The house reads from the top down: the window and the command line build on the core,
+# and the core on nothing of theirs. Fails when a core file includes a header of a front
+# end or of a Qt module other than Core and Network, or a command-line file includes a
+# window header.
+#   cmake -DSOURCE_DIR=<src> -DCORE_HEADER_DIRS=<dir|dir|...> -P layering_check.cmake
+string(REPLACE "|" ";" allowed_qt_dirs "${CORE_HEADER_DIRS}")
+
+function(check_tree tree own_roots)
+    file(GLOB_RECURSE files "${SOURCE_DIR}/${tree}/*.h" "${SOURCE_DIR}/${tree}/*.cpp")
+    foreach(file IN LISTS files)
+        file(STRINGS "${file}" lines REGEX "^[ \t]*#[ \t]*include")
+        foreach(line IN LISTS lines)
+            if(line MATCHES "#[ \t]*include[ \t]*\"([^\"]+)\"")
+                set(header "${CMAKE_MATCH_1}")
+                set(found FALSE)
+                foreach(root IN LISTS own_roots)
+                    if(EXISTS "${SOURCE_DIR}/${root}/${header}")
+                        set(found TRUE)
+                    endif()
+                endforeach()
+                if(NOT found)
+                    message(SEND_ERROR "${file}: includes \"${header}\", which is not in ${own_roots}")
+                endif()
+            elseif(line MATCHES "#[ \t]*include[ \t]*<(Q[^>]*)>")
+                set(header "${CMAKE_MATCH_1}")
+                set(found FALSE)
+                foreach(dir IN LISTS allowed_qt_dirs)
+                    if(EXISTS "${dir}/${header}")
+                        set(found TRUE)
+                    endif()
+                endforeach()
+                if(NOT found)
+                    message(SEND_ERROR "${file}: includes <${header}>, which is neither Qt Core nor Qt Network")
+                endif()
+            endif()
+        endforeach()
+    endforeach()
+endfunction()
+
+check_tree(core "core")
+check_tree(cli "core;cli")
