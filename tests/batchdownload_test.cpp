@@ -142,6 +142,7 @@ TEST_F(SaveWorks, TheWholeListIsSavedInOrderAndTheFolderShownOnce)
     EXPECT_EQ(status(), summary(3, 0, 0));
     ASSERT_EQ(platform::revealLog().size(), 1);
     EXPECT_EQ(platform::revealLog()[0].filePath, music());
+    EXPECT_TRUE(platform::revealLog()[0].isFolder) << "the music folder itself is opened, not its parent";
     EXPECT_EQ(command6->text(), QStringLiteral("开始下载"));
     EXPECT_TRUE(control<QPushButton>("Command2")->isEnabled());
     EXPECT_EQ(control<QProgressBar>("ProgressBar1")->value(), 100);

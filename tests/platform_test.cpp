@@ -1,9 +1,12 @@
 #include "platform/programfolder.h"
+#include "platform/reveal.h"
 
+#include <QDesktopServices>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
+#include <QUrl>
 
 #include <gtest/gtest.h>
 
@@ -83,4 +86,31 @@ TEST(ProgramFolder, OnlyAProgramWhoseSkinIsInTheInstalledDataFolderCountsAsInsta
     platform::setProgramFolder(QString());
 }
 
+// Without a file manager service the desktop's opener gets a folder: the saved song's
+// folder for a single song, the folder itself (not its parent) after a queue.
+class Opener : public QObject
+{
+    Q_OBJECT
+public slots:
+    void open(const QUrl &url) { opened.append(url.toLocalFile()); }
+
+public:
+    QStringList opened;
+};
+
+TEST(Reveal, WithoutAFileManagerTheOpenerGetsTheRightFolder)
+{
+    qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/quillory-test-bus");
+    QTemporaryDir dir;
+    const QString music = dir.filePath(QStringLiteral("Music"));
+    Opener opener;
+    QDesktopServices::setUrlHandler(QStringLiteral("file"), &opener, "open");
+    platform::showFolder(music);
+    platform::revealFile(music + QStringLiteral("/后来 - 林小雨.mp3"));
+    QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+    EXPECT_EQ(opener.opened, (QStringList{music, music}));
+}
+
 } // namespace
+
+#include "platform_test.moc"

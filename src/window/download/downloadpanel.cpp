@@ -370,7 +370,7 @@ void Form1::downloadWorks(const QList<QueuedWork> &works)
     }
     setStatus(BatchDownload::summaryText(tally));
     if (tally.saved + tally.skipped > 0) {
-        platform::revealFile(folder, [self, folder] {
+        platform::showFolder(folder, [self, folder] {
             if (self)
                 self->noteSavedFolder(folder);
         });

@@ -23,10 +23,12 @@ std::function<void(const RevealRequest &)> &handler()
     return h;
 }
 
-void openContainingFolder(const RevealRequest &request)
+// The folder the desktop's opener is given: the folder itself, or the one holding the file.
+void openFolder(const RevealRequest &request)
 {
-    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(request.filePath).absolutePath()))
-        && request.notShown)
+    const QFileInfo shown(request.filePath);
+    const QString folder = request.isFolder ? shown.absoluteFilePath() : shown.absolutePath();
+    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(folder)) && request.notShown)
         request.notShown();
 }
 
@@ -35,32 +37,43 @@ void showInFileManager(const RevealRequest &request)
     const QString &filePath = request.filePath;
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected()) {
-        openContainingFolder(request);
+        openFolder(request);
         return;
     }
+    // A folder is opened (ShowFolders); a file is shown selected in its folder (ShowItems).
     QDBusMessage call = QDBusMessage::createMethodCall(
         QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("/org/freedesktop/FileManager1"),
-        QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("ShowItems"));
+        QStringLiteral("org.freedesktop.FileManager1"),
+        request.isFolder ? QStringLiteral("ShowFolders") : QStringLiteral("ShowItems"));
     call << QStringList{QUrl::fromLocalFile(QFileInfo(filePath).absoluteFilePath()).toString()} << QString();
     // Asynchronous: a file manager that is slow to start must not freeze the window.
     auto *watcher = new QDBusPendingCallWatcher(bus.asyncCall(call), QCoreApplication::instance());
     QObject::connect(watcher, &QDBusPendingCallWatcher::finished, [request](QDBusPendingCallWatcher *w) {
         if (w->isError())
-            openContainingFolder(request);
+            openFolder(request);
         w->deleteLater();
     });
+}
+
+void record(const RevealRequest &request)
+{
+    requests().append(request);
+    if (handler())
+        handler()(request);
+    else
+        showInFileManager(request);
 }
 
 } // namespace
 
 void revealFile(const QString &filePath, std::function<void()> notShown)
 {
-    const RevealRequest request{filePath, std::move(notShown)};
-    requests().append(request);
-    if (handler())
-        handler()(request);
-    else
-        showInFileManager(request);
+    record(RevealRequest{filePath, std::move(notShown), false});
+}
+
+void showFolder(const QString &folder, std::function<void()> notShown)
+{
+    record(RevealRequest{folder, std::move(notShown), true});
 }
 
 const QList<RevealRequest> &revealLog()

@@ -12,6 +12,7 @@ struct RevealRequest {
     QString filePath;
     // Called when neither a file manager nor the desktop's opener could show the file.
     std::function<void()> notShown;
+    bool isFolder = false; // filePath is a folder to open, not a file to show in its folder
 };
 
 // Opens the file manager with the file selected: the desktop's file manager service
@@ -19,6 +20,9 @@ struct RevealRequest {
 // the desktop's opener. When neither can, notShown is called (possibly later, from the
 // event loop). Returns at once; nothing goes through a command line.
 void revealFile(const QString &filePath, std::function<void()> notShown = {});
+
+// Opens the folder itself in the file manager (ShowFolders, or the desktop's opener).
+void showFolder(const QString &folder, std::function<void()> notShown = {});
 
 const QList<RevealRequest> &revealLog();
 void clearRevealLog();
