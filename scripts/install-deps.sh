@@ -7,7 +7,7 @@ packages=(
     qt6-base-dev qt6-base-dev-tools libgl-dev libxcb1-dev
     qt6-multimedia-dev gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-libav
     libglib2.0-dev libssl-dev
-    libcpp-httplib-dev libgtest-dev libbenchmark-dev curl
+    libcpp-httplib-dev libgtest-dev libtag1-dev libbenchmark-dev curl
     clang libclang-rt-dev
     fonts-noto-cjk xdg-utils xvfb xauth
     file appstream desktop-file-utils

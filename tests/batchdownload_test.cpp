@@ -9,6 +9,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QDir>
+#include <QHeaderView>
 #include <QFile>
 #include <QLineEdit>
 #include <QMenu>
@@ -20,6 +21,8 @@
 #include <QTreeWidget>
 
 #include <gtest/gtest.h>
+
+#include <map>
 
 namespace {
 
@@ -76,8 +79,8 @@ protected:
     // Runs f once, from the event loop, when work i's transfer has written `done` bytes.
     void during(int i, qint64 done, std::function<void()> f)
     {
-        QObject::connect(cdf(), &Cls_DownLoad::entDLFileDowning, window.get(),
-                         [=, this, fired = std::make_shared<bool>(false)](const QString &url, qint64 written) {
+        QObject::connect(batch(), &BatchDownload::workProgressed, window.get(),
+                         [=, this, fired = std::make_shared<bool>(false)](int, const QString &url, qint64 written) {
                              if (*fired || written != done || url.toStdString() != audioUrl(i))
                                  return;
                              *fired = true;
@@ -85,6 +88,7 @@ protected:
                          });
     }
     Cls_DownLoad *cdf() const { return window->findChild<Cls_DownLoad *>(QStringLiteral("Cdf")); }
+    BatchDownload *batch() const { return window->findChild<BatchDownload *>(QStringLiteral("batch")); }
     QAction *action(const char *name) const { return window->findChild<QAction *>(QLatin1String(name)); }
     void saveAll() { action("downloadAllAction")->trigger(); }
 
@@ -119,9 +123,10 @@ protected:
 TEST_F(SaveWorks, TheWholeListIsSavedInOrderAndTheFolderShownOnce)
 {
     listWorks(3);
+    batch()->setJobs(1); // one at a time: the status line and the panel follow each work
     QStringList statuses, songs;
     bool stopButtonShown = true;
-    QObject::connect(cdf(), &Cls_DownLoad::entDLFileDowning, window.get(), [&] {
+    QObject::connect(batch(), &BatchDownload::workProgressed, window.get(), [&] {
         statuses << status();
         songs << caption("Label16") + QLatin1Char('|') + caption("Label17");
         stopButtonShown = stopButtonShown && command6->text() == QStringLiteral("停止下载")
@@ -186,7 +191,8 @@ TEST_F(SaveWorks, OnlyTheChosenRowsAndTheMenuFollowsTheList)
     });
     list->setFocus();
     QTest::keyClick(list, Qt::Key_Menu);
-    EXPECT_EQ(offered, (QStringList{QStringLiteral("下载选中作品+"), QStringLiteral("下载全部作品+")}));
+    EXPECT_EQ(offered, (QStringList{QStringLiteral("下载选中作品+"), QStringLiteral("下载全部作品+"),
+                                    QStringLiteral("重试失败作品-")}));
 
     QTest::keyClick(list, Qt::Key_S, Qt::ControlModifier);
     EXPECT_EQ(files(), (QStringList{fileName(2), fileName(4)})) << "in list order, whatever the order chosen";
@@ -257,6 +263,7 @@ TEST_F(SaveWorks, FailuresAreRetriedOnceAtTheEndAndCounted)
 TEST_F(SaveWorks, AConfirmedStopEndsTheTransferAndDropsTheRest)
 {
     listWorks(3);
+    batch()->setJobs(1);
     trickle(2);
     QStringList asked;
     answer = [&](const platform::MessageBoxRequest &request) {
@@ -327,6 +334,7 @@ TEST_F(SaveWorks, WorksOfTheSameNamesGetNumberedFiles)
 TEST_F(SaveWorks, QuittingDuringTheQueueLeavesNoPartialFile)
 {
     listWorks(3);
+    batch()->setJobs(1);
     trickle(2);
     during(2, 1024, [&] {
         control<QPushButton>("Command5")->click();
@@ -370,6 +378,96 @@ TEST_F(SaveWorks, WhenNothingCanShowTheFolderTheNoteNamesIt)
     saveAll();
     EXPECT_EQ(status(), summary(2, 0, 0));
     EXPECT_EQ(caption("Label15"), QStringLiteral("已保存在：%1 文件夹中").arg(QDir::toNativeSeparators(music())));
+}
+
+// Three works under way at once save exactly what one at a time saves: the same names
+// (" (2)" included), skips, failures and summary.
+TEST_F(SaveWorks, ThreeAtOnceSaveWhatOneAtATimeSaves)
+{
+    listWorks(5);
+    std::map<int, std::pair<QStringList, QString>> runs;
+    for (const int jobs : {1, 3}) {
+        service().reset();
+        QDir(music()).removeRecursively();
+        QDir().mkpath(music());
+        QFile whole(saved(fileName(4)));
+        ASSERT_TRUE(whole.open(QIODevice::WriteOnly));
+        whole.write(audio(4));
+        whole.close();
+        servePage(resolveUrl(2), QString::fromStdString(ServiceDouble::generatedShareUrl(1, kBytes)), 200,
+                  "text/plain; charset=utf-8");
+        servePage(resolveUrl(3), QString(), 500);
+        trickle(1, 5); // the first work comes last
+        batch()->setJobs(jobs);
+        saveAll();
+        QStringList saves;
+        for (const QString &name : files())
+            saves << name + QLatin1Char('=') + QString::number(qHash(contentOf(name)));
+        runs[jobs] = {saves, status()};
+    }
+    EXPECT_EQ(runs[3], runs[1]);
+    EXPECT_EQ(runs[3].second, summary(3, 1, 1));
+    EXPECT_TRUE(runs[3].first.contains(QStringLiteral("作品1 - 批量歌手 (2).mp3=%1").arg(qHash(audio(1)))))
+        << runs[3].first.join(QLatin1Char(' ')).toStdString();
+}
+
+// A stop confirmed while three transfers run ends them all and keeps no part of any.
+TEST_F(SaveWorks, AStopDuringParallelTransfersLeavesNoPart)
+{
+    listWorks(4);
+    for (int i = 1; i <= 3; ++i)
+        trickle(i);
+    during(2, 1024, [&] { command6->click(); });
+    saveAll();
+    EXPECT_EQ(QDir(music()).entryList(QDir::Files), QStringList()) << "no song and no part";
+    EXPECT_EQ(service().requestCount(resolveUrl(4)), 0);
+    EXPECT_EQ(status(), QStringLiteral("停止音乐下载"));
+    EXPECT_EQ(list->topLevelItem(0)->text(4), QString()) << "a dropped work says nothing";
+}
+
+// Each work's fate in the list, failures with the window's own words as the row's
+// tooltip; 重试失败作品 then queues only those.
+TEST_F(SaveWorks, TheStateColumnNamesEachFateAndOnlyTheFailedAreRetried)
+{
+    listWorks(4);
+    QDir().mkpath(music());
+    QFile whole(saved(fileName(2)));
+    ASSERT_TRUE(whole.open(QIODevice::WriteOnly));
+    whole.write(audio(2));
+    whole.close();
+    servePage(resolveUrl(3), QString(), 500);
+    servicedouble::ScriptedResponse cut;
+    cut.body = ServiceDouble::generatedAudio(4, kBytes);
+    cut.contentType = "audio/mpeg";
+    cut.cutAfter = 1000;
+    service().script(audioUrl(4), cut);
+    EXPECT_FALSE(action("retryFailedAction")->isEnabled());
+    saveAll();
+
+    const std::vector<std::pair<QString, QString>> fates = {
+        {QStringLiteral("已保存"), QString()},
+        {QStringLiteral("已跳过"), QString()},
+        {QStringLiteral("失败"), QStringLiteral("网页获取失败,请您稍后再试 ..")},
+        {QStringLiteral("失败"), QStringLiteral("抱歉!音乐下载未完成..")},
+    };
+    for (int row = 0; row < 4; ++row) {
+        EXPECT_EQ(list->topLevelItem(row)->text(4), fates[row].first) << row;
+        EXPECT_EQ(list->topLevelItem(row)->toolTip(2), fates[row].second) << row;
+    }
+    EXPECT_EQ(list->header()->sectionSize(4), 68);
+
+    service().reset();
+    ASSERT_TRUE(action("retryFailedAction")->isEnabled());
+    action("retryFailedAction")->trigger();
+    EXPECT_EQ(status(), summary(2, 0, 0));
+    EXPECT_EQ(service().requestCount(resolveUrl(1)) + service().requestCount(resolveUrl(2)), 0);
+    EXPECT_EQ(list->topLevelItem(2)->text(4), QStringLiteral("已保存"));
+    EXPECT_EQ(list->topLevelItem(0)->text(4), QString()) << "a new queue clears the old fates";
+    EXPECT_FALSE(action("retryFailedAction")->isEnabled());
+
+    // A new scan clears the column with the rows, and there is nothing left to retry.
+    control<QPushButton>("Command12")->click();
+    EXPECT_FALSE(action("retryFailedAction")->isEnabled());
 }
 
 TEST(NumberedPath, GoesBeforeTheExtension)

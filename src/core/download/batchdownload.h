@@ -1,5 +1,7 @@
 #pragma once
 
+#include "download/transfer.h"
+#include "net/pagefetch.h"
 #include "song/mediakind.h"
 
 #include <QHash>
@@ -9,7 +11,11 @@
 #include <QSet>
 #include <QString>
 
-class Cls_DownLoad;
+#include <memory>
+#include <vector>
+
+class QEventLoop;
+class QNetworkReply;
 
 // One work of the list to save: what its row holds.
 struct QueuedWork {
@@ -18,17 +24,18 @@ struct QueuedWork {
     QString address; // the resolve address
 };
 
-// Saves a list of works one after another with the window's downloader. Each work is
-// resolved and its share page read and cut as a double click does, but into a record
-// and slots of its own, so the song the window shows is never touched. The audio goes
-// to "<folder>/<song> - <singer>.mp3"; a second work of the same names gets " (2)"
-// before the extension, a third " (3)", and so on.
+// Saves a list of works, up to jobs() of them at once, each over its own connection.
+// Each work is resolved and its share page read and cut as a double click does, but into
+// a record and slots of its own, so the song the window shows is never touched. The audio
+// goes to "<folder>/<song> - <singer>.mp3" (".mp4" for a video work); a second work of the
+// same names gets " (2)" before the extension, a third " (3)", and so on. Names are given
+// in list order, so the files are those a run of one work at a time would give.
 //
-// A file that is already there with the size the server announces (asked with a HEAD
-// request, only when the file exists) is skipped. A work that fails at any step is
-// tried once more after the others, then counted as failed; the partial file of a
-// failed or stopped transfer is removed. Like a transfer, run() returns when the
-// queue is over and keeps the windows live meanwhile.
+// A file that is already there holding the body the server announces (asked with a HEAD
+// request, only when the file exists; see download::holdsServedBody) is skipped. A work
+// that fails at any step is tried once more after the others (a part it left is
+// continued), then counted as failed and its part removed. Like a transfer, run() returns
+// when the queue is over and keeps the windows live meanwhile.
 class BatchDownload : public QObject
 {
     Q_OBJECT
@@ -37,41 +44,98 @@ public:
         int saved = 0;
         int skipped = 0;
         int failed = 0;
-        bool stopped = false; // ended by stop(), or by the program quitting
+        bool stopped = false; // ended by stop() or abandon(), or by the program quitting
     };
 
-    BatchDownload(Cls_DownLoad *downloader, QObject *parent = nullptr);
+    // Where a work of the run stands.
+    struct WorkState {
+        enum class Kind {
+            Waiting, // queued, or queued again after a failure
+            Running, // resolved, read or transferred now
+            Saved,
+            Skipped, // already there whole
+            Failed,
+            Dropped, // the run was stopped before the work was done
+        };
+        Kind kind = Kind::Waiting;
+        int percent = 0; // Running: the transfer's share done
+        QString reason;  // Failed: the status text the window shows for that failure
+    };
+
+    static constexpr int kDefaultJobs = 3;
+    static constexpr int kMaxJobs = 8;
+
+    explicit BatchDownload(QObject *parent = nullptr);
     ~BatchDownload() override;
 
+    // How many works are under way at once: 1 to kMaxJobs.
+    void setJobs(int jobs);
+    int jobs() const { return m_jobs; }
+    // Whether saved songs get their names, picture and page written into them.
+    void setTagging(bool on) { m_tagging = on; }
+
     Tally run(const QList<QueuedWork> &works, const QString &folder);
+    bool isRunning() const { return m_running; }
+
+    // A stop the user confirmed: every transfer in flight ends and its part is removed; the
+    // rest of the queue is dropped.
+    void stop();
+    // The program is going away: the same, at once.
+    void abandon() { stop(); }
+
+    // The works (indices into the last run's list) that failed in its last round.
+    const QList<int> &failedWorks() const { return m_failed; }
 
     // "正在下载第 k/N 首 ..": work `position` of `count` is under way.
     static QString workText(int position, int count);
     // The line that sums a finished run up: saved, skipped and failed works.
     static QString summaryText(const Tally &tally);
-    bool isRunning() const { return m_running; }
-
-    // Ends the current transfer after its next chunk and drops the rest of the queue.
-    void stop();
 
 signals:
     // Work `position` (from 1) of `count` is starting, or starting again.
     void workStarted(int position, int count);
-    // The current work's share page was read: its song and singer names.
+    // A work's share page was read: its song and singer names.
     void workNamed(const QString &song, const QString &singer);
+    void workStateChanged(int index, const BatchDownload::WorkState &state);
+    // A block of work `index`'s media was written.
+    void workProgressed(int index, const QString &address, qint64 written, qint64 size);
+    // The share of the whole run done, in percent.
+    void progressed(int percent);
 
 private:
-    enum class Outcome { Saved, Skipped, Failed, Ended };
-    Outcome save(int index, const QueuedWork &work);
+    struct Work;
+    void startRound(const QList<int> &order);
+    void fill();
+    void begin(Work &work);
+    void resolved(Work &work, const net::FetchResult &fetched);
+    void pageRead(Work &work, const net::FetchResult &fetched);
+    void reserveInOrder();
+    void checkPresent(Work &work);
+    void transfer(Work &work);
+    void end(Work &work, WorkState::Kind kind, const QString &reason = {});
+    void setState(int index, WorkState state);
+    void reportProgress();
     QString reservePath(int index, const QString &song, const QString &singer, MediaKind kind);
-    void removeUnfinished();
-    void endQueue();
 
-    QPointer<Cls_DownLoad> m_cdf;
+    int m_jobs = kDefaultJobs;
+    bool m_tagging = true;
     QString m_folder;
     bool m_running = false;
     bool m_ended = false;
-    QString m_unfinished;             // the file whose part is being written, until it is whole
-    QHash<int, QString> m_paths;      // each work's file, once its page was read
-    QSet<QString> m_taken;            // the files given to works of this run
+    QList<QueuedWork> m_works;
+    std::vector<std::unique_ptr<Work>> m_round; // the works of the round, in order
+    size_t m_nextToStart = 0;
+    size_t m_nextToName = 0;
+    int m_inFlight = 0;
+    bool m_filling = false;
+    bool m_roundsOver = false;
+    int m_lastPercent = -1;
+    QEventLoop *m_loop = nullptr;
+    QList<int> m_again;                 // failed in the first round
+    QList<int> m_failed;                // failed in the last round
+    QList<int> m_percent;               // each work's share done, for the run's progress
+    Tally m_tally;
+    int m_roundNumber = 0;
+    QHash<int, QString> m_paths;        // each work's file, once its page was read
+    QSet<QString> m_taken;              // the files given to works of this run
 };

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "download/transfer.h"
+
 #include <QElapsedTimer>
 #include <QObject>
 #include <QString>
@@ -7,15 +9,12 @@
 #include <functional>
 
 class QEventLoop;
-class QNetworkReply;
 
 // Copies one resource, named by an address, into a local file. A copy runs on the
 // user-interface thread inside DLFile, which returns when it is over; in between the
-// object reports each stage through entDLFileStatus and each chunk through
-// entDLFileDowning. It yields to the event loop whenever it waits for data and, while
-// data keeps coming, at least every kYieldSliceMs, so the windows stay live (a stop
-// button clicked meanwhile runs nested inside DLFile) without the loop's cost on every
-// chunk.
+// object reports each stage through entDLFileStatus and each block of data through
+// entDLFileDowning, and the event loop runs, so the windows stay live (a stop button
+// clicked meanwhile runs nested inside DLFile).
 //
 // Stages (entDLFileStatus):
 //   1 starting               2 opening the address       3 reading the announced size
@@ -27,38 +26,32 @@ class Cls_DownLoad : public QObject
     Q_OBJECT
 public:
     // How the last DLFile call ended; set before its status 6.
-    enum class Result {
-        NotStarted,    // no transfer could start (7)
-        RequestFailed, // the address did not answer, or answered with an error status (8)
-        NotWritten,    // the target file could not be opened or written; no part stays
-        Incomplete,    // the data broke off before its end; what came stays as the part file
-        Stopped,       // stopped on request (5); what came stays as the part file
-        Completed,     // every byte of the resource is in the file, under its own name
-    };
-
-    // The chunk size: each read waits for this many bytes or the end of the data.
-    static constexpr int kChunkBytes = 512;
-    // The longest the loop holds the event loop off while data is at hand.
-    static constexpr int kYieldSliceMs = 8;
+    using Result = download::TransferResult;
 
     explicit Cls_DownLoad(QObject *parent = nullptr);
     ~Cls_DownLoad() override;
 
-    // Copies sRemoteURL into sLocalFilePath and returns the number of bytes written. The
-    // bytes go to the part file download::partPath(sLocalFilePath), which replaces
-    // sLocalFilePath only when it is whole: every other end leaves the file under that name
-    // as it was. lTimeOut is accepted for callers' sake and has no effect: a
-    // transfer gives up only when the network stays silent for the program's idle limit.
-    qint64 DLFile(const QString &sRemoteURL, const QString &sLocalFilePath, qint32 lTimeOut);
+    // Copies sRemoteURL into sLocalFilePath and returns the number of bytes in the file.
+    // The bytes go to the part file download::partPath(sLocalFilePath), which replaces
+    // sLocalFilePath only when it is whole (and tagged, as details say): every other end
+    // leaves the file under that name as it was. A part of an earlier try of the same body
+    // is continued. lTimeOut is accepted for callers' sake and has no effect: a transfer
+    // gives up only when the network stays silent for the program's idle limit.
+    qint64 DLFile(const QString &sRemoteURL, const QString &sLocalFilePath, qint32 lTimeOut,
+                  const download::SaveDetails &details = {});
 
-    // Asks the running transfer to stop after its next chunk; always answers false.
+    // Asks the running transfer to stop after its next block; always answers false.
     bool DLFileStop();
 
     // The size the server announces for sRemoteURL, asked with a HEAD request so that
-    // no byte of the body is sent; -1 when there is no such answer or it names no size.
-    qint64 DLFileSize(const QString &sRemoteURL);
+    // no byte of the body is sent (-1 when there is no such answer or it names no size),
+    // and the body's validator.
+    download::HeadAnswer DLFileHead(const QString &sRemoteURL);
+    qint64 DLFileSize(const QString &sRemoteURL) { return DLFileHead(sRemoteURL).size; }
 
     Result lastResult() const { return m_result; }
+    // The bytes the last DLFile call found in its part and did not fetch again.
+    qint64 lastResumedAt() const { return m_resumedAt; }
     bool isBusy() const { return m_busy; }
 
     // Ends a running transfer at once (the data counts as broken off and the partial file
@@ -77,10 +70,6 @@ signals:
     void abandoned();
 
 private:
-    enum class Wait { News, Silent, Abandoned };
-    Wait waitForNews(QNetworkReply *reply);
-    bool answered(const QNetworkReply *reply) const;
-    bool waitForHead(QNetworkReply *reply);
     double timeOfDay();
     bool isAbandoned() const;
 
@@ -88,8 +77,9 @@ private:
     bool m_busy = false;
     bool m_abandoned = false;
     Result m_result = Result::NotStarted;
+    qint64 m_resumedAt = 0;
     QEventLoop *m_wait = nullptr;
-    QNetworkReply *m_reply = nullptr;
+    download::Transfer *m_transfer = nullptr;
     TimeOfDay m_clock;
     double m_dayRead = 0;          // the time of day when last read from the clock
     QElapsedTimer m_sinceDayRead;  // time since then

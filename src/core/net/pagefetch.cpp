@@ -15,6 +15,7 @@
 #include <QTimer>
 
 #include <memory>
+#include <optional>
 
 namespace net {
 namespace {
@@ -117,83 +118,111 @@ void setFetchIdleTimeout(std::chrono::milliseconds timeout)
     g_idleTimeout = timeout;
 }
 
-FetchResult fetch(const QNetworkRequest &original, qint64 maxBytes)
+FetchJob::FetchJob(const QNetworkRequest &original, qint64 maxBytes, QObject *parent)
+    : QObject(parent)
+    , m_idle(new QTimer(this))
+    , m_maxBytes(maxBytes)
 {
     QNetworkRequest request(original);
     request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
     request.setAttribute(QNetworkRequest::CacheSaveControlAttribute, false);
+    m_reply = networkManager().get(request);
 
-    std::unique_ptr<QNetworkReply> reply(networkManager().get(request));
-
-    QEventLoop loop;
-    QTimer idle;
-    idle.setSingleShot(true);
-    bool timedOut = false;
-    bool tooLarge = false;
-
-    QObject::connect(reply.get(), &QNetworkReply::finished, &loop, &QEventLoop::quit);
-    QObject::connect(reply.get(), &QNetworkReply::downloadProgress, &loop,
-                     [&](qint64 received, qint64) {
-                         idle.start();
-                         if (received > maxBytes) {
-                             tooLarge = true;
-                             loop.quit();
-                         }
-                     });
-    QObject::connect(&idle, &QTimer::timeout, &loop, [&] {
-        timedOut = true;
-        loop.quit();
+    m_idle->setSingleShot(true);
+    connect(m_idle, &QTimer::timeout, this, [this] {
+        FetchResult result;
+        result.errorString = QStringLiteral("no progress within the time limit");
+        end(result);
     });
+    connect(m_reply, &QNetworkReply::downloadProgress, this, [this](qint64 received, qint64) {
+        m_idle->start();
+        if (received > m_maxBytes) {
+            FetchResult result;
+            result.errorString = QStringLiteral("answer too large");
+            end(result);
+        }
+    });
+    connect(m_reply, &QNetworkReply::finished, this, [this] { end(answer()); });
+    m_idle->start(fetchIdleTimeout());
+}
 
-    FetchResult result;
-    if (!reply->isFinished()) {
-        idle.start(fetchIdleTimeout());
-        loop.exec();
+FetchJob::~FetchJob()
+{
+    if (m_reply) {
+        m_reply->disconnect(this);
+        m_reply->abort();
+        m_reply->deleteLater();
     }
+}
 
+void FetchJob::abandon()
+{
+    FetchResult result;
+    result.outcome = Outcome::Abandoned;
+    result.errorString = QStringLiteral("abandoned");
+    end(result);
+}
+
+void FetchJob::end(FetchResult result)
+{
+    if (m_ended)
+        return;
+    m_ended = true;
+    m_idle->stop();
+    m_reply->disconnect(this);
+    if (!m_reply->isFinished())
+        m_reply->abort();
+    // The program is ending, also when the answer came in the same pass: the caller goes
+    // no further.
     if (platform::programEnding()) {
-        // The program is ending, also when the answer came in the same pass: the caller
-        // goes no further.
-        reply->disconnect(&loop);
-        reply->abort();
+        result = FetchResult{};
         result.outcome = Outcome::Abandoned;
         result.errorString = QStringLiteral("abandoned");
-        return result;
     }
-    if (!reply->isFinished()) {
-        // Left the wait without an answer: a time-out, an oversized body, or the
-        // application leaving its event loops because it is quitting.
-        reply->disconnect(&loop);
-        reply->abort();
-        result.outcome = (timedOut || tooLarge) ? Outcome::Failed : Outcome::Abandoned;
-        result.errorString = timedOut ? QStringLiteral("no progress within the time limit")
-                                      : tooLarge ? QStringLiteral("answer too large")
-                                                 : QStringLiteral("abandoned");
-        return result;
-    }
+    emit finished(result);
+}
 
-    const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
-    if (isTransportError(reply->error()) || !status.isValid()) {
-        result.outcome = Outcome::Failed;
-        result.errorString = reply->errorString();
+FetchResult FetchJob::answer() const
+{
+    FetchResult result;
+    const QVariant status = m_reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+    if (isTransportError(m_reply->error()) || !status.isValid()) {
+        result.errorString = m_reply->errorString();
         return result;
     }
     if (!isFinalStatus(status.toInt())) {
         // The redirects never came to an end (a loop; the network stack does not always
         // say so itself): no page.
-        result.outcome = Outcome::Failed;
         result.errorString = QStringLiteral("redirected too many times");
         return result;
     }
     result.outcome = Outcome::Answered;
     result.httpStatus = status.toInt();
-    result.contentType = reply->header(QNetworkRequest::ContentTypeHeader).toByteArray();
-    result.body = reply->readAll();
-    if (result.body.size() > maxBytes) {
+    result.contentType = m_reply->header(QNetworkRequest::ContentTypeHeader).toByteArray();
+    result.body = m_reply->readAll();
+    if (result.body.size() > m_maxBytes) {
         result = FetchResult{};
         result.errorString = QStringLiteral("answer too large");
     }
     return result;
+}
+
+FetchResult fetch(const QNetworkRequest &request, qint64 maxBytes)
+{
+    FetchJob job(request, maxBytes);
+    QEventLoop loop;
+    std::optional<FetchResult> result;
+    QObject::connect(&job, &FetchJob::finished, &loop, [&](const FetchResult &r) {
+        result = r;
+        loop.quit();
+    });
+    if (!result)
+        loop.exec();
+    // Left the wait without an answer: the application is leaving its event loops
+    // because it is quitting.
+    if (!result)
+        job.abandon();
+    return *result;
 }
 
 QString decodeBody(const QByteArray &body, const QByteArray &contentType)
@@ -209,12 +238,20 @@ QString decodeBody(const QByteArray &body, const QByteArray &contentType)
     return QString::fromUtf8(body);
 }
 
-PageResult GetBody(const QString &URL)
+QNetworkRequest pageRequest(const QString &URL)
 {
     QNetworkRequest request{QUrl(URL)};
     request.setRawHeader("If-Modified-Since", "0");
-    const FetchResult fetched = fetch(request, kMaxPageBytes);
+    return request;
+}
 
+PageResult GetBody(const QString &URL)
+{
+    return pageOf(fetch(pageRequest(URL), kMaxPageBytes));
+}
+
+PageResult pageOf(const FetchResult &fetched)
+{
     PageResult page;
     page.outcome = fetched.outcome;
     page.httpStatus = fetched.httpStatus;

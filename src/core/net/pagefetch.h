@@ -1,12 +1,15 @@
 #pragma once
 
 #include <QByteArray>
+#include <QObject>
 #include <QString>
 
 #include <chrono>
 
 class QNetworkAccessManager;
+class QNetworkReply;
 class QNetworkRequest;
+class QTimer;
 class QUrl;
 
 namespace net {
@@ -49,6 +52,31 @@ void setFetchIdleTimeout(std::chrono::milliseconds timeout);
 // A page larger than this is not a page: the fetch stops and fails.
 inline constexpr qint64 kMaxPageBytes = 16 * 1024 * 1024;
 
+// One request under way, answered from the event loop: finished() comes once, with the
+// whole answer or why there is none. Deleting the job aborts the request.
+class FetchJob : public QObject
+{
+    Q_OBJECT
+public:
+    FetchJob(const QNetworkRequest &request, qint64 maxBytes, QObject *parent = nullptr);
+    ~FetchJob() override;
+
+    // Ends the request now: finished() follows at once with Outcome::Abandoned.
+    void abandon();
+
+signals:
+    void finished(const net::FetchResult &result);
+
+private:
+    void end(FetchResult result);
+    FetchResult answer() const;
+
+    QNetworkReply *m_reply = nullptr;
+    QTimer *m_idle = nullptr;
+    qint64 m_maxBytes = 0;
+    bool m_ended = false;
+};
+
 // Sends request and waits for the whole answer in a nested event loop, so the
 // windows stay live meanwhile.
 FetchResult fetch(const QNetworkRequest &request, qint64 maxBytes);
@@ -69,5 +97,10 @@ struct PageResult {
 // Fetches the page at URL (used unchanged) with "If-Modified-Since: 0" and returns
 // its whole text, whatever the HTTP status of the answer.
 PageResult GetBody(const QString &URL);
+
+// The request GetBody sends, and its answer read as a page: for fetches that run side by
+// side (FetchJob) instead of one at a time.
+QNetworkRequest pageRequest(const QString &URL);
+PageResult pageOf(const FetchResult &fetched);
 
 } // namespace net

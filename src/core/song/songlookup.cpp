@@ -22,7 +22,12 @@ LookupResult lookUpSong(const QString &address, LookupSlots &pieces, SongRecord 
         result.statusText = *refusal;
         return result;
     }
-    const net::PageResult page = net::GetBody(address);
+    return lookUpPage(net::GetBody(address), pieces, record);
+}
+
+LookupResult lookUpPage(const net::PageResult &page, LookupSlots &pieces, SongRecord &record)
+{
+    LookupResult result;
     if (page.abandoned()) {
         result.status = LookupResult::Status::Abandoned;
         return result;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "net/pagefetch.h"
 #include "song/songpage.h"
 
 #include <QString>
@@ -31,5 +32,8 @@ struct LookupResult {
 // lookup does: a page fetched and not empty becomes record.strBody, an empty one too;
 // a failed fetch or an error page leaves the record as it was.
 LookupResult lookUpSong(const QString &address, LookupSlots &pieces, SongRecord &record);
+// The same for a page fetched by the caller (net::FetchJob with net::pageRequest) from an
+// address it checked with refusalOfShareAddress.
+LookupResult lookUpPage(const net::PageResult &page, LookupSlots &pieces, SongRecord &record);
 
 } // namespace song

@@ -6,9 +6,10 @@
 namespace works {
 namespace {
 
-PageAnswer fetchPage(const QString &address, const QString &failure)
+const QString kResolveFailure = QStringLiteral("网页获取失败,请您稍后再试 ..");
+
+PageAnswer answerOf(const net::PageResult &page, const QString &failure)
 {
-    const net::PageResult page = net::GetBody(address);
     PageAnswer answer;
     if (page.abandoned()) {
         answer.status = PageAnswer::Status::Abandoned;
@@ -37,12 +38,17 @@ std::optional<QString> refusalOfSingerAddress(const QString &address)
 
 PageAnswer fetchSingerPage(const QString &address)
 {
-    return fetchPage(address, QStringLiteral("歌手主页获取失败,请您稍后再试 .."));
+    return answerOf(net::GetBody(address), QStringLiteral("歌手主页获取失败,请您稍后再试 .."));
 }
 
 PageAnswer resolveWork(const QString &resolveAddress)
 {
-    return fetchPage(resolveAddress, QStringLiteral("网页获取失败,请您稍后再试 .."));
+    return answerOf(net::GetBody(resolveAddress), kResolveFailure);
+}
+
+PageAnswer resolveAnswerOf(const net::PageResult &page)
+{
+    return answerOf(page, kResolveFailure);
 }
 
 } // namespace works

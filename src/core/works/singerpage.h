@@ -1,5 +1,7 @@
 #pragma once
 
+#include "net/pagefetch.h"
+
 #include <QString>
 
 #include <optional>
@@ -30,5 +32,7 @@ PageAnswer fetchSingerPage(const QString &address);
 // The answer of a work's resolve address: the work's share-page address. An empty answer
 // names nothing to look up.
 PageAnswer resolveWork(const QString &resolveAddress);
+// The same for an answer fetched by the caller (net::FetchJob with net::pageRequest).
+PageAnswer resolveAnswerOf(const net::PageResult &page);
 
 } // namespace works

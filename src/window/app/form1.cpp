@@ -121,16 +121,19 @@ void Form1::buildAddressRow()
     ListView1->setRootIsDecorated(false);
     ListView1->setUniformRowHeights(true);
     ListView1->setAllColumnsShowFocus(true);
-    ListView1->setColumnCount(4);
+    // A fifth column, in the room the list leaves right of the titles, tells what became of
+    // each work of a queue.
+    ListView1->setColumnCount(5);
     ListView1->setHeaderLabels({QStringLiteral("序号"), QStringLiteral("音乐ID"),
-                                QStringLiteral("音乐名称(双击可解析文件地址)"), QStringLiteral("音乐地址")});
+                                QStringLiteral("音乐名称(双击可解析文件地址)"), QStringLiteral("音乐地址"),
+                                QStringLiteral("状态")});
     ListView1->header()->setMinimumSectionSize(0);
     ListView1->header()->setStretchLastSection(false);
-    const int widths[] = {900, 1500, 3900, 0};
-    for (int column = 0; column < 4; ++column)
+    const int widths[] = {900, 1500, 3900, 0, 1020};
+    for (int column = 0; column < 5; ++column)
         ListView1->header()->resizeSection(column, px(widths[column]));
-    const char *keys[] = {"xh", "yy", "mc", "dz"};
-    for (int column = 0; column < 4; ++column)
+    const char *keys[] = {"xh", "yy", "mc", "dz", "zt"};
+    for (int column = 0; column < 5; ++column)
         ListView1->headerItem()->setData(column, Qt::UserRole, QLatin1String(keys[column]));
 
     Timer3 = new QTimer(this);

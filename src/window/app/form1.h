@@ -4,6 +4,7 @@
 #include "download/batchdownload.h"
 #include "song/songpage.h"
 
+#include <QPersistentModelIndex>
 #include <QWidget>
 
 #include <array>
@@ -120,6 +121,8 @@ private:
     void ListView1_ContextMenu(const QPoint &at);
     void downloadChosenWorks();
     void downloadAllWorks();
+    void retryFailedWorks();
+    void queueRows(const QList<QTreeWidgetItem *> &rows);
 
     // download/
     void createDownloader();
@@ -141,6 +144,7 @@ private:
     void downloadWorks(const QList<QueuedWork> &works);
     void showQueuedWork(int position, int count);
     void showQueuedNames(const QString &song, const QString &singer);
+    void showWorkState(int index, const BatchDownload::WorkState &state);
 
     // Address row and works list
     CaptionLabel *Label11_0 = nullptr;
@@ -153,6 +157,11 @@ private:
     QTimer *Timer4 = nullptr;
     QAction *downloadChosenAction = nullptr; // "下载选中作品", also Ctrl+S
     QAction *downloadAllAction = nullptr;    // "下载全部作品"
+    QAction *retryFailedAction = nullptr;    // "重试失败作品"
+    // The rows of the last queue, in its order (invalid once the list lost them), and
+    // which of them it left failed.
+    QList<QPersistentModelIndex> queuedRows;
+    QList<int> failedRows;
     CaptionLabel *Label11_1 = nullptr;
     QLineEdit *Text1 = nullptr;
     QPushButton *Command9 = nullptr;

@@ -168,10 +168,14 @@ void Form1::createDownloader()
 {
     Cdf = new Cls_DownLoad(this);
     Cdf->setObjectName(QStringLiteral("Cdf"));
-    batch = new BatchDownload(Cdf, this);
+    batch = new BatchDownload(this);
     batch->setObjectName(QStringLiteral("batch"));
     connect(batch, &BatchDownload::workStarted, this, &Form1::showQueuedWork);
     connect(batch, &BatchDownload::workNamed, this, &Form1::showQueuedNames);
+    connect(batch, &BatchDownload::workStateChanged, this, &Form1::showWorkState);
+    connect(batch, &BatchDownload::progressed, this, [this](int percent) { setValueUnpainted(ProgressBar1, percent); });
+    // Whoever ends the downloader (the program going away) ends the queue with it.
+    connect(Cdf, &Cls_DownLoad::abandoned, batch, &BatchDownload::abandon);
     // The panel follows every stage as it happens, inside the transfer. (The program's
     // ending cuts a running transfer short and removes its partial file by itself.)
     connect(Cdf, &Cls_DownLoad::entDLFileDowning, this, &Form1::Cdf_entDLFileDowning, Qt::DirectConnection);
@@ -381,7 +385,6 @@ void Form1::showQueuedWork(int position, int count)
 {
     updateWorksActions();
     setStatus(BatchDownload::workText(position, count));
-    ProgressBar1->setValue(0);
 }
 
 void Form1::showQueuedNames(const QString &song, const QString &singer)

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QtGlobal>
+
+#include <optional>
+
+// Extended attributes (Linux, user.* namespace) of a saved song: where it came from,
+// and what the server served. On a file system without user attributes every call
+// quietly does nothing (no attribute is written, none is read); other failures are
+// ignored too, the attributes being a courtesy that never fails a download.
+namespace download {
+
+// Writes user.xdg.origin.url (the address the song was fetched from) and
+// user.xdg.referrer.url (the page that led to it) as other download tools do: the
+// address as UTF-8 without a terminating NUL, a user name and password in it removed.
+// An empty address is not written.
+void setOriginAttributes(const QString &path, const QString &originUrl, const QString &referrerUrl);
+
+// What the server served for a song: the body's size and its validator (its ETag, or
+// its Last-Modified when it had no ETag; may be empty). Kept in user.quillory.served as
+// "<size> <validator>", because writing tags changes the file's own size.
+struct ServedRecord {
+    qint64 size = -1;
+    QByteArray validator;
+};
+
+// Writes the record; a record without a size (negative) is not written.
+void setServedRecord(const QString &path, const ServedRecord &record);
+
+// The record written by setServedRecord, or nothing when there is none or it is garbled.
+std::optional<ServedRecord> servedRecord(const QString &path);
+
+// Whether the file at path already holds the whole body that the server now announces
+// as announcedSize bytes with validator (ETag or Last-Modified, may be empty). With a
+// served record, its size must equal announcedSize and, when both the record's and the
+// given validator are known, the two must be the same bytes. Without a record (a file
+// saved by an older run, or on a file system without attributes, never tagged), the
+// file's own size must equal announcedSize. An unknown size (0 or less) is never held.
+bool holdsServedBody(const QString &path, qint64 announcedSize, const QByteArray &validator);
+
+// Copies every user.* attribute of from onto to; false when one could not be copied
+// (a file system without attributes on either side is no failure).
+bool copyUserAttributes(const QString &from, const QString &to);
+
+} // namespace download

@@ -1,0 +1,113 @@
+#pragma once
+
+#include "download/filetags.h"
+
+#include <QByteArray>
+#include <QFile>
+#include <QObject>
+#include <QString>
+
+#include <memory>
+#include <optional>
+
+class QNetworkReply;
+class QNetworkRequest;
+class QTimer;
+
+namespace download {
+
+// A request as the downloader sends it: its own agent, never from a cache, the bytes as
+// they are stored.
+QNetworkRequest downloadRequest(const QString &address);
+
+// What identifies a body: its ETag, or its Last-Modified when it has none ("" when neither).
+QByteArray validatorOf(const QNetworkReply &reply);
+
+// The answer to a HEAD request: the size the server announces (-1 when it names none or
+// refused) and the body's validator.
+struct HeadAnswer {
+    qint64 size = -1;
+    QByteArray validator;
+};
+HeadAnswer headAnswerOf(const QNetworkReply &reply);
+
+// How a transfer ended.
+enum class TransferResult {
+    NotStarted,    // no transfer could start
+    RequestFailed, // the address did not answer, or answered with an error status or a web page
+    NotWritten,    // the file could not be opened, written or given its name; no part stays
+    Incomplete,    // the data broke off before its end; what came stays as the part file
+    Stopped,       // stopped on request; what came stays as the part file
+    Completed,     // every byte of the resource is in the file, under its own name
+};
+
+// What a saved file says of itself besides its bytes.
+struct SaveDetails {
+    std::optional<SongTags> tags; // written into the file once it is whole; none: as served
+    QString referrer;             // the page that led to the file (the share page)
+};
+
+// Copies one resource into one file, answered from the event loop: any number run side
+// by side. The body goes into the part file partPath(path) and takes the file's name only
+// once it is whole, flushed to disk and tagged. A part left by an earlier try is continued
+// with a Range request when the server still serves the same body (same validator and
+// size, answer 206); any other answer starts over and replaces it.
+//
+// Stages, as Cls_DownLoad numbers them: 2 request sent, 3 answer's head in, 4 writing,
+// then 9 (the data ended) or 5 (stopped), then finished().
+class Transfer : public QObject
+{
+    Q_OBJECT
+public:
+    Transfer(const QString &address, const QString &path, SaveDetails details = {}, QObject *parent = nullptr);
+    ~Transfer() override;
+
+    void start();
+    // Ends the transfer after its next block, keeping the part.
+    void stop();
+    // Ends it now and removes the part; finished() follows at once.
+    void abandon();
+
+    const QString &path() const { return m_path; }
+    qint64 written() const { return m_total; }   // bytes in the file, a resumed part included
+    qint64 resumedAt() const { return m_resumedAt; }
+    qint64 size() const { return m_size; }        // the whole body's size, 0 when unknown
+    TransferResult result() const { return m_result; }
+    bool isRunning() const { return m_started && !m_done; }
+
+signals:
+    void stage(int TmpState);
+    // After every block written: the bytes in the file so far and the whole size (0 when
+    // the server names none).
+    void progressed(qint64 written, qint64 size);
+    void finished(download::TransferResult result);
+
+private:
+    void send(bool resume);
+    void headIn();
+    void readBlocks();
+    void bodyEnded();
+    void finish(TransferResult result);
+    bool commit();
+
+    QString m_address;
+    QString m_path;
+    QString m_part;
+    SaveDetails m_details;
+    QNetworkReply *m_reply = nullptr;
+    QTimer *m_idle = nullptr;
+    QFile m_file;
+    QByteArray m_validator;
+    qint64 m_total = 0;
+    qint64 m_resumedAt = 0;
+    qint64 m_size = 0;
+    bool m_started = false;
+    bool m_headIn = false;
+    bool m_resuming = false;
+    bool m_stop = false;
+    bool m_done = false;
+    bool m_broken = false;
+    TransferResult m_result = TransferResult::NotStarted;
+};
+
+} // namespace download
