@@ -70,6 +70,10 @@ void Progress::stage(int state)
     if (state == 4) {
         m_since.start();
         m_drawn.invalidate();
+        m_pending = false;
+    } else if (state == 9 && m_pending) {
+        // The data ended: the bar shows what came, also of a size never announced.
+        draw(m_done, m_total);
     } else if (state == 6) {
         endBar();
     }
@@ -77,9 +81,12 @@ void Progress::stage(int state)
 
 void Progress::chunk(qint64 done, qint64 total)
 {
+    m_done = done;
+    m_total = total;
     // The last chunk always shows, so the bar ends on what was written.
     const bool last = total > 0 && done >= total;
-    if (m_drawn.isValid() && m_drawn.elapsed() < kRedrawMs && !last)
+    m_pending = m_drawn.isValid() && m_drawn.elapsed() < kRedrawMs && !last;
+    if (m_pending)
         return;
     draw(done, total);
 }
@@ -87,6 +94,7 @@ void Progress::chunk(qint64 done, qint64 total)
 void Progress::draw(qint64 done, qint64 total)
 {
     m_drawn.start();
+    m_pending = false;
     const double seconds = m_since.isValid() ? m_since.nsecsElapsed() / 1e9 : 0;
     // Back to the line's start, the new line over the old, the rest of the old one cleared.
     const QString line = QLatin1Char('\r') + progressLine(done, total, seconds) + QStringLiteral("\x1b[K");

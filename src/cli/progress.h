@@ -40,4 +40,6 @@ private:
     QElapsedTimer m_since;   // since the transfer began writing
     QElapsedTimer m_drawn;   // since the bar was last drawn
     bool m_barOpen = false;  // the bar's line waits for its line end
+    qint64 m_done = 0, m_total = 0; // the last chunk's figures...
+    bool m_pending = false;         // ...not drawn yet
 };
