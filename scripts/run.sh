@@ -5,15 +5,17 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 . scripts/service.sh
 bash scripts/install-deps.sh
-# Only the program and the service: the test suites and benchmarks are left for test.sh.
+# Only the program, its command line and the service: the test suites and benchmarks are left for test.sh.
 cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DQUILLORY_TESTS=ON
-cmake --build build -j"$(nproc)" --target quillory quillory-service
+cmake --build build -j"$(nproc)" --target quillory quillory-cli quillory-service
 
 port="${QUILLORY_SERVICE_PORT:-8765}"
 start_service build "$port"
 echo
 echo "复制上面任一示例分享页地址,在程序中点击\"粘贴地址\",再点击红色按钮。"
 echo "Copy one of the sample share-page addresses above, press 粘贴地址 in the program, then the red button."
+echo "命令行 / command line (while this runs):"
+echo "  http_proxy=http://127.0.0.1:$port https_proxy=http://127.0.0.1:$port no_proxy= SSL_CERT_FILE=$service_authority build/src/quillory-cli info http://changba.com/s/Wc7nGGH3ZBbq"
 echo
 
 # https goes through the same service: an empty https_proxy would mean "no proxy" to

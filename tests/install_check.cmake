@@ -8,7 +8,8 @@ if(NOT result EQUAL 0)
 endif()
 foreach(f bin/quillory share/quillory/skinh.she share/applications/quillory.desktop
           share/icons/hicolor/scalable/apps/quillory.svg share/metainfo/invalid.quillory.quillory.metainfo.xml
-          share/man/man1/quillory.1.gz share/doc/quillory/copyright)
+          share/man/man1/quillory.1.gz share/doc/quillory/copyright
+          bin/quillory-cli share/man/man1/quillory-cli.1.gz)
     if(NOT EXISTS "${prefix}/${f}")
         message(FATAL_ERROR "missing after install: ${f}")
     endif()

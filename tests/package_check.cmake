@@ -35,7 +35,8 @@ run(dpkg -x "${debs}" "${root}")
 foreach(f bin/quillory share/quillory/skinh.she share/applications/quillory.desktop
           share/metainfo/invalid.quillory.quillory.metainfo.xml
           share/icons/hicolor/scalable/apps/quillory.svg share/man/man1/quillory.1.gz
-          share/doc/quillory/copyright share/doc/quillory/changelog.gz)
+          share/doc/quillory/copyright share/doc/quillory/changelog.gz
+          bin/quillory-cli share/man/man1/quillory-cli.1.gz)
     if(NOT EXISTS "${root}/usr/${f}")
         message(FATAL_ERROR "the package lacks /usr/${f}")
     endif()

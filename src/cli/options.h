@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+// What the command line asks of a run: a command and its address, or only a text printed
+// (the help, the version, a usage error) and an exit status.
+struct CliOptions {
+    enum class Command { Info, Get, Works, Mv };
+    Command command = Command::Info;
+    QString address;
+    QString output;           // -o: "" when not given
+    bool json = false;        // --json
+    bool quiet = false;       // --quiet
+    bool save = false;        // works --save, or --pick given
+    QList<int> pick;          // works --pick: list numbers, ascending, each once; empty: all
+    bool checkVersion = false; // --check-version
+
+    bool printOnly = false; // nothing to run: print `text` and end with `exitCode`
+    QString text;
+    bool toError = false;
+    int exitCode = 0;
+};
+
+// Reads the program's arguments (the first one is the program).
+CliOptions parseCliOptions(const QStringList &arguments);
+
+// The list numbers of "1,4-9": numbers and ranges from 1 up, between commas; in
+// ascending order, each once. Nothing when the text is not such a list.
+std::optional<QList<int>> parsePickList(const QString &text);

@@ -1,0 +1,331 @@
+// The command line front end run as its own process against the local service double,
+// with no display and a home folder of the test's own.
+#include "options.h"
+#include "windowtest.h"
+
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <fcntl.h>
+#include <pty.h>
+#include <signal.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace {
+
+const QString kShare = QStringLiteral("http://changba.com/s/Wc7nGGH3ZBbq"); // 后来 by 林小雨, with an MV
+const std::string kAudio = "http://qiniuuwmp3.changba.com/userdata/userwork/111/1043562829.mp3";
+const QString kSinger = QStringLiteral("http://changba.com/member/personcenter/userPage.php?uid=20130816");
+const QString kSongFile = QStringLiteral("后来 - 林小雨.mp3");
+
+struct Outcome {
+    int exitCode = -1;
+    QString out, err;
+};
+
+class Cli : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        service().reset();
+        ASSERT_TRUE(QDir(home.path()).mkpath(QStringLiteral(".config")));
+        ASSERT_TRUE(QDir(home.path()).mkpath(QStringLiteral("Music")));
+        QFile dirs(home.filePath(QStringLiteral(".config/user-dirs.dirs")));
+        ASSERT_TRUE(dirs.open(QIODevice::WriteOnly));
+        dirs.write("XDG_MUSIC_DIR=\"$HOME/Music\"\n");
+    }
+
+    QString music(const QString &name = QString()) const { return home.filePath(QStringLiteral("Music/") + name); }
+
+    // Starts the program; with a terminal, its error stream is a pseudo-terminal's.
+    void start(QProcess &process, const QStringList &arguments, int terminal = -1)
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.remove(QStringLiteral("DISPLAY"));
+        env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+        env.insert(QStringLiteral("HOME"), home.path());
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), home.filePath(QStringLiteral(".config")));
+        const QString proxy = QString::fromStdString(service().proxyUrl());
+        env.insert(QStringLiteral("http_proxy"), proxy);
+        env.insert(QStringLiteral("https_proxy"), proxy);
+        env.insert(QStringLiteral("no_proxy"), QString());
+        process.setProcessEnvironment(env);
+        if (terminal >= 0)
+            process.setChildProcessModifier([terminal] { ::dup2(terminal, STDERR_FILENO); });
+        process.start(QStringLiteral(QUILLORY_CLI), arguments);
+        ASSERT_TRUE(process.waitForStarted());
+    }
+
+    Outcome run(const QStringList &arguments)
+    {
+        QProcess process;
+        start(process, arguments);
+        EXPECT_TRUE(process.waitForFinished(60000));
+        return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+                QString::fromUtf8(process.readAllStandardOutput()), QString::fromUtf8(process.readAllStandardError())};
+    }
+
+    // What a terminal shows of a run, the bytes exactly as written.
+    Outcome runOnTerminal(const QStringList &arguments)
+    {
+        int master = -1, slave = -1;
+        termios raw = {};
+        cfmakeraw(&raw);
+        if (::openpty(&master, &slave, nullptr, &raw, nullptr) != 0)
+            return {};
+        ::fcntl(master, F_SETFL, O_NONBLOCK);
+        QProcess process;
+        start(process, arguments, slave);
+        ::close(slave);
+        QByteArray shown;
+        const auto drain = [&] {
+            char buffer[4096];
+            for (ssize_t got; (got = ::read(master, buffer, sizeof buffer)) > 0;)
+                shown.append(buffer, got);
+        };
+        while (!process.waitForFinished(20))
+            drain();
+        drain();
+        ::close(master);
+        return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()), QString::fromUtf8(shown)};
+    }
+
+    // The sample song's audio as `bytes` bytes, in pieces when `pieceMs` is given.
+    static std::string serveAudio(size_t bytes, int pieceBytes = 0, int pieceMs = 0)
+    {
+        servicedouble::ScriptedResponse audio;
+        audio.body = std::string(bytes, 'a');
+        for (size_t i = 0; i < bytes; ++i)
+            audio.body[i] = char('a' + i % 23);
+        audio.contentType = "audio/mpeg";
+        audio.chunkSize = pieceBytes;
+        audio.chunkDelayMs = pieceMs;
+        service().script(kAudio, audio);
+        return audio.body;
+    }
+
+    static QByteArray contents(const QString &path)
+    {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(missing)");
+    }
+
+    QTemporaryDir home;
+};
+
+TEST(CliPick, ReadsNumbersAndRanges)
+{
+    const struct {
+        const char *text;
+        std::optional<QList<int>> numbers;
+    } rows[] = {
+        {"3", QList<int>{3}},
+        {"1,4-6", QList<int>{1, 4, 5, 6}},
+        {"5-6,1,5", QList<int>{1, 5, 6}},
+        {" 2 , 7-7 ", QList<int>{2, 7}},
+        {"0", std::nullopt},
+        {"4-2", std::nullopt},
+        {"1,,2", std::nullopt},
+        {"1-2-3", std::nullopt},
+        {"x", std::nullopt},
+        {"40000", std::nullopt},
+    };
+    for (const auto &row : rows)
+        EXPECT_EQ(parsePickList(QString::fromLatin1(row.text)), row.numbers) << row.text;
+}
+
+// info and mv read a share page and print what it holds.
+TEST_F(Cli, InfoAndMvPrintWhatThePageHolds)
+{
+    const QString mvUrl = QStringLiteral("http://player.youku.com/player.php?sid=XNTk2MTIz&autoplay=true&isShowRelatedVideo=false");
+    const QString secureVideo = QString::fromStdString(servicedouble::ServiceDouble::secureShareUrls().at(1));
+    const QString page = home.filePath(QStringLiteral("pages/mv.htm"));
+    const struct {
+        QStringList arguments;
+        QStringList lines;
+    } rows[] = {
+        {{"info", kShare},
+         {"song: 后来", "singer: 林小雨", "plays: 12580", "fans: 3862", "media_kind: audio",
+          "media_url: " + QString::fromStdString(kAudio), "work_id: 1043562829", "mv_url: " + mvUrl}},
+        {{"mv", kShare}, {mvUrl}},
+        {{"mv", kShare, "-o", page}, {mvUrl}},
+    };
+    for (const auto &row : rows) {
+        const Outcome r = run(row.arguments);
+        EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+        for (const QString &line : row.lines)
+            EXPECT_TRUE(r.out.split(QLatin1Char('\n')).contains(line)) << line.toStdString() << "\n" << r.out.toStdString();
+    }
+    EXPECT_EQ(contents(page), QByteArray("<div><script src=\"http://player.youku.com/player.php?sid=XNTk2MTIz&amp;autoplay="
+                                         "true&amp;isShowRelatedVideo=false\" type=\"text/javascript\"></script></div>\r\n"));
+
+    // The secure video work, as JSON with its fixed keys.
+    const Outcome json = run({"info", "--json", secureVideo});
+    EXPECT_EQ(json.exitCode, 0) << json.err.toStdString();
+    const QJsonObject object = QJsonDocument::fromJson(json.out.toUtf8()).object();
+    EXPECT_EQ(object.keys(), QStringList({"avatar_url", "comments", "description", "fans", "gifts", "media_kind", "media_url",
+                                          "mv_url", "plays", "share_url", "shares", "singer", "song", "work_id"}));
+    EXPECT_EQ(object.value("song").toString(), QStringLiteral("小情歌"));
+    EXPECT_EQ(object.value("media_kind").toString(), QStringLiteral("video"));
+    EXPECT_EQ(object.value("share_url").toString(), secureVideo);
+}
+
+TEST_F(Cli, GetSavesTheSongWhereTold)
+{
+    const QString folder = home.filePath(QStringLiteral("songs"));
+    ASSERT_TRUE(QDir().mkpath(folder));
+    const QString secureVideo = QString::fromStdString(servicedouble::ServiceDouble::secureShareUrls().at(1));
+    const struct {
+        QStringList arguments;
+        QString saved;
+    } rows[] = {
+        {{"get", kShare}, music(kSongFile)},
+        {{"get", kShare, "-o", folder}, folder + "/" + kSongFile},
+        {{"get", kShare, "-o", folder + "/新/歌.mp3"}, folder + "/新/歌.mp3"},
+        {{"get", secureVideo}, music(QStringLiteral("小情歌 - 林小雨.mp4"))},
+    };
+    const std::string audio = serveAudio(70000);
+    for (const auto &row : rows) {
+        const Outcome r = run(row.arguments);
+        EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+        EXPECT_EQ(r.out, row.saved + "\n");
+        if (row.saved.endsWith(QLatin1String(".mp3"))) {
+            EXPECT_EQ(contents(row.saved), QByteArray::fromStdString(audio));
+        }
+        EXPECT_GT(QFileInfo(row.saved).size(), 0) << row.saved.toStdString();
+        EXPECT_FALSE(QFileInfo::exists(row.saved + ".part"));
+    }
+}
+
+TEST_F(Cli, WorksListsAndSavesASingersWorks)
+{
+    const QString folder = home.filePath(QStringLiteral("queue"));
+    const struct {
+        QStringList arguments;
+        QString out;
+        QString errLine; // a line the error stream must hold
+    } rows[] = {
+        {{"works", kSinger}, "1\t1052460002\t小情歌\n2\t1052460001\t晴天\n3\t1043562829\t后来\n", ""},
+        {{"works", "http://changba.com/member/personcenter/userPage.php?uid=20140001"}, "",
+         "当前歌手没有音乐作品或未开通唱吧会员无法获取"},
+        {{"works", kSinger, "--pick", "1,3", "-o", folder}, "1\t1052460002\t小情歌\n3\t1043562829\t后来\n",
+         "批量下载完成: 保存 2 首, 跳过 0 首, 失败 0 首"},
+    };
+    for (const auto &row : rows) {
+        const Outcome r = run(row.arguments);
+        EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+        EXPECT_EQ(r.out, row.out);
+        if (!row.errLine.isEmpty()) {
+            EXPECT_TRUE(r.err.split(QLatin1Char('\n')).contains(row.errLine)) << r.err.toStdString();
+        }
+    }
+    EXPECT_EQ(QDir(folder).entryList(QDir::Files), QStringList({kSongFile, QStringLiteral("小情歌 - 林小雨.mp4")}));
+
+    const Outcome json = run({"works", "--json", kSinger});
+    const QJsonArray array = QJsonDocument::fromJson(json.out.toUtf8()).array();
+    ASSERT_EQ(array.size(), 3) << json.out.toStdString();
+    EXPECT_EQ(array.at(2).toObject(),
+              QJsonObject({{"number", 3}, {"work_id", "1043562829"}, {"title", "后来"},
+                           {"resolve_url", "http://changba.com/member/personcenter/loadplayurl.php?wid=1043562829"}}));
+}
+
+TEST_F(Cli, ExitStatusTellsHowTheRunEnded)
+{
+    servePage("http://changba.com/s/Missing00000", QStringLiteral("<html>not here</html>"), 404);
+    servePage("http://changba.com/s/NoAudio00000", QStringLiteral("<html><title>无声 - 某人唱吧</title></html>"));
+    servicedouble::ScriptedResponse gone;
+    gone.status = 404;
+    service().script("http://changba.com/member/personcenter/loadplayurl.php?wid=1052460001", gone);
+    servicedouble::ScriptedResponse newer;
+    newer.body = "Solvane update\ncb:V3.3|2027-01-01\n";
+    service().script("http://soft.solvane.com/version/main.txt", newer);
+    const struct {
+        QStringList arguments;
+        int exitCode;
+        QString errLine;
+    } rows[] = {
+        {{"info", "http://changba.com/s/Missing00000"}, 1, "网页获取失败,请您稍后再试 .."},
+        {{"get", "http://changba.com/s/NoAudio00000"}, 1, "没有发现音乐文件.."},
+        {{"works", kSinger, "--save", "-o", home.filePath("q")}, 1, "批量下载完成: 保存 2 首, 跳过 0 首, 失败 1 首"},
+        {{"--check-version", "info", kShare}, 1, "发现最新版本![V3.3]"},
+        {{"info", "http://example.com/s/Wc7nGGH3ZBbq"}, 2, "地址错误,请您检查 .."},
+        {{"works", "http://changba.com/u/1"}, 2, "地址错误,请您检查 .."},
+        {{"play", kShare}, 2, "quillory-cli: unknown command 'play'"},
+        {{"get"}, 2, "quillory-cli: get needs an address"},
+        {{"info", "--pick", "1", kShare}, 2, "quillory-cli: --save and --pick are for works"},
+        {{"works", kSinger, "--pick", "4"}, 2, "quillory-cli: there is no work 4: the list has 3"},
+        {{"--bogus", "info", kShare}, 2, "quillory-cli: Unknown option 'bogus'."},
+    };
+    for (const auto &row : rows) {
+        const Outcome r = run(row.arguments);
+        EXPECT_EQ(r.exitCode, row.exitCode) << row.arguments.join(' ').toStdString() << "\n" << r.err.toStdString();
+        EXPECT_TRUE(r.err.split(QLatin1Char('\n')).contains(row.errLine)) << r.err.toStdString();
+    }
+
+    // Cut short: announced whole, broken off; nothing of it stays.
+    servicedouble::ScriptedResponse cut;
+    cut.body = std::string(50000, 'c');
+    cut.contentType = "audio/mpeg";
+    cut.cutAfter = 20000;
+    service().script(kAudio, cut);
+    const Outcome broken = run({"get", kShare});
+    EXPECT_EQ(broken.exitCode, 1);
+    EXPECT_TRUE(broken.err.endsWith("抱歉!音乐下载未完成..\n")) << broken.err.toStdString();
+    EXPECT_EQ(QDir(music()).entryList(QDir::Files), QStringList());
+
+    const Outcome version = run({"--version"});
+    EXPECT_EQ(version.exitCode, 0);
+    EXPECT_EQ(version.out, "quillory-cli V3.2\n");
+}
+
+// A terminal gets one bar redrawn in place; a pipe a line per stage; --quiet nothing.
+TEST_F(Cli, ProgressIsABarOnATerminalAndStageLinesElsewhere)
+{
+    serveAudio(96 * 1024, 8 * 1024, 40);
+    const Outcome bar = runOnTerminal({"get", kShare});
+    EXPECT_EQ(bar.exitCode, 0) << bar.err.toStdString();
+    EXPECT_TRUE(bar.err.contains("\r100% [########################] 96.0 KiB/96.0 KiB")) << bar.err.toStdString();
+    EXPECT_GE(bar.err.count(QLatin1Char('\r')), 2) << bar.err.toStdString();
+    EXPECT_FALSE(bar.err.contains(QStringLiteral("正在下载音乐数据...")));
+
+    const Outcome lines = run({"get", kShare});
+    EXPECT_EQ(lines.err, QStringLiteral("正在连接服务器...\n正在发送请求...\n获取远程文件信息...\n正在下载音乐数据...\n"
+                                        "正在连接服务器..\n音乐下载完成\n"));
+
+    const Outcome quiet = run({"get", "--quiet", kShare});
+    EXPECT_EQ(quiet.exitCode, 0);
+    EXPECT_EQ(quiet.out + quiet.err, QString());
+}
+
+// Ctrl+C (and SIGTERM) during a transfer: the run ends at once, with neither the song nor
+// its part file left; the process never loaded anything of the desktop.
+TEST_F(Cli, AnInterruptEndsTheTransferAndLeavesNoFile)
+{
+    for (const int signal : {SIGINT, SIGTERM}) {
+        serveAudio(1024 * 1024, 1024, 20);
+        QProcess process;
+        start(process, {"get", kShare});
+        const QString part = music(kSongFile + ".part");
+        ASSERT_TRUE(waitUntil([&] { return QFileInfo(part).size() > 0; }, 30000)) << process.readAllStandardError().toStdString();
+
+        QFile maps(QStringLiteral("/proc/%1/maps").arg(process.processId()));
+        ASSERT_TRUE(maps.open(QIODevice::ReadOnly));
+        const QByteArray loaded = maps.readAll();
+        for (const char *library : {"libQt6Gui", "libQt6Widgets", "libQt6DBus", "libX11", "libxcb", "libGL"})
+            EXPECT_FALSE(loaded.contains(library)) << library;
+
+        ::kill(pid_t(process.processId()), signal);
+        ASSERT_TRUE(process.waitForFinished(10000));
+        EXPECT_EQ(process.exitCode(), 128 + signal);
+        EXPECT_EQ(QDir(music()).entryList(QDir::Files), QStringList());
+    }
+}
+
+} // namespace
