@@ -215,7 +215,7 @@ TEST_F(Cli, WorksListsAndSavesASingersWorks)
         {{"works", kSinger}, "1\t1052460002\t小情歌\n2\t1052460001\t晴天\n3\t1043562829\t后来\n", ""},
         {{"works", "http://changba.com/member/personcenter/userPage.php?uid=20140001"}, "",
          "当前歌手没有音乐作品或未开通唱吧会员无法获取"},
-        {{"works", kSinger, "--pick", "1,3", "-o", folder}, "1\t1052460002\t小情歌\n3\t1043562829\t后来\n",
+        {{"works", kSinger, "--pick", "1,3", "--jobs", "1", "-o", folder}, "1\t1052460002\t小情歌\n3\t1043562829\t后来\n",
          "批量下载完成: 保存 2 首, 跳过 0 首, 失败 0 首"},
     };
     for (const auto &row : rows) {
@@ -261,6 +261,7 @@ TEST_F(Cli, ExitStatusTellsHowTheRunEnded)
         {{"get"}, 2, "quillory-cli: get needs an address"},
         {{"info", "--pick", "1", kShare}, 2, "quillory-cli: --save and --pick are for works"},
         {{"works", kSinger, "--pick", "4"}, 2, "quillory-cli: there is no work 4: the list has 3"},
+        {{"works", kSinger, "--save", "--jobs", "9"}, 2, "quillory-cli: --jobs takes a number from 1 to 8, not '9'"},
         {{"--bogus", "info", kShare}, 2, "quillory-cli: Unknown option 'bogus'."},
     };
     for (const auto &row : rows) {

@@ -218,9 +218,12 @@ int runWorks(const CliOptions &options, Interrupts &interrupts)
         queue.append(QueuedWork{row.workId, row.title, row.address});
     const QString folder =
         QDir(options.output.isEmpty() ? platform::userMusicFolder() : options.output).absolutePath();
+    // The interrupt ends the queue through the downloader, as the program's ending does.
     Cls_DownLoad transfer;
     interrupts.watch(&transfer);
-    BatchDownload batch(&transfer);
+    BatchDownload batch;
+    batch.setJobs(options.jobs);
+    QObject::connect(&transfer, &Cls_DownLoad::abandoned, &batch, &BatchDownload::abandon);
     Progress progress(&transfer, progressMode(options));
     progress.follow(&batch);
     const BatchDownload::Tally tally = batch.run(queue, folder);

@@ -90,7 +90,10 @@ CliOptions parseCliOptions(const QStringList &arguments)
     const QCommandLineOption checkVersion(
         QStringLiteral("check-version"),
         QStringLiteral("Asks the maker's version file first, as the window does at start."));
-    parser.addOptions({help, version, json, output, quiet, save, pick, checkVersion});
+    const QCommandLineOption jobs(QStringLiteral("jobs"),
+                                  QStringLiteral("works: how many works are saved at once, 1 to 8 (default 3)."),
+                                  QStringLiteral("N"));
+    parser.addOptions({help, version, json, output, quiet, save, pick, jobs, checkVersion});
     parser.addPositionalArgument(QStringLiteral("COMMAND"), QStringLiteral("info, get, works or mv."));
     parser.addPositionalArgument(QStringLiteral("URL"),
                                  QStringLiteral("A song's share-page address (works: a singer's home page)."));
@@ -148,6 +151,14 @@ CliOptions parseCliOptions(const QStringList &arguments)
         return usageError(QStringLiteral("-o is for get, mv and works with --save or --pick"));
     if (parser.isSet(output) && options.output.isEmpty())
         return usageError(QStringLiteral("-o needs a path"));
+    if (parser.isSet(jobs)) {
+        bool number = false;
+        options.jobs = parser.value(jobs).toInt(&number);
+        if (!number || options.jobs < 1 || options.jobs > 8)
+            return usageError(QStringLiteral("--jobs takes a number from 1 to 8, not '%1'").arg(parser.value(jobs)));
+        if (!options.save)
+            return usageError(QStringLiteral("--jobs is for works with --save or --pick"));
+    }
     if (parser.isSet(pick)) {
         const auto numbers = parsePickList(parser.value(pick));
         if (!numbers)

@@ -18,6 +18,7 @@ struct CliOptions {
     bool save = false;        // works --save, or --pick given
     QList<int> pick;          // works --pick: list numbers, ascending, each once; empty: all
     bool checkVersion = false; // --check-version
+    int jobs = 3;             // works --jobs: works under way at once, 1 to 8
 
     bool printOnly = false; // nothing to run: print `text` and end with `exitCode`
     QString text;

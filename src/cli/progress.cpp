@@ -48,6 +48,16 @@ void Progress::follow(BatchDownload *queue)
     connect(queue, &BatchDownload::workNamed, this, [this](const QString &song, const QString &singer) {
         note(QStringLiteral("  ") + song + QStringLiteral(" - ") + singer);
     });
+    if (m_mode != Mode::Bar)
+        return;
+    // Several works are under way at once: the bar counts the bytes of all of them.
+    connect(queue, &BatchDownload::workProgressed, this, [this](int index, const QString &, qint64 written, qint64) {
+        if (!m_since.isValid())
+            m_since.start();
+        m_queueDone += written - m_queueWritten.value(index);
+        m_queueWritten.insert(index, written);
+        chunk(m_queueDone, 0);
+    });
 }
 
 void Progress::note(const QString &line)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QElapsedTimer>
+#include <QHash>
 #include <QObject>
 #include <QString>
 
@@ -42,4 +43,6 @@ private:
     bool m_barOpen = false;  // the bar's line waits for its line end
     qint64 m_done = 0, m_total = 0; // the last chunk's figures...
     bool m_pending = false;         // ...not drawn yet
+    QHash<int, qint64> m_queueWritten; // a queue's works: the bytes each has written
+    qint64 m_queueDone = 0;
 };
