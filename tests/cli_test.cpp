@@ -329,4 +329,33 @@ TEST_F(Cli, AnInterruptEndsTheTransferAndLeavesNoFile)
     }
 }
 
+// A hard kill (power cut, SIGKILL, a crash) at any moment mid-transfer leaves no file under
+// the song's name; the next run continues the part where it stopped.
+TEST_F(Cli, AKilledTransferLeavesNoSongAndTheNextRunContinuesIt)
+{
+    std::string body = serveAudio(256 * 1024, 4096, 10);
+    servicedouble::ScriptedResponse slow;
+    slow.body = body;
+    slow.contentType = "audio/mpeg";
+    slow.chunkSize = 4096;
+    slow.chunkDelayMs = 10;
+    slow.headers = {{"ETag", "\"a1\""}};
+    service().script(kAudio, slow);
+    QProcess process;
+    start(process, {"get", "--no-tags", kShare});
+    const QString part = music(kSongFile + ".part");
+    ASSERT_TRUE(waitUntil([&] { return QFileInfo(part).size() >= 64 * 1024; }, 30000));
+    ::kill(pid_t(process.processId()), SIGKILL);
+    ASSERT_TRUE(process.waitForFinished(10000));
+    EXPECT_FALSE(QFile::exists(music(kSongFile))) << "no half song under the song's name";
+    const qint64 kept = QFileInfo(part).size();
+
+    slow.chunkDelayMs = 0;
+    service().script(kAudio, slow);
+    const Outcome again = run({"get", "--no-tags", kShare});
+    EXPECT_EQ(again.exitCode, 0) << again.err.toStdString();
+    EXPECT_EQ(contents(music(kSongFile)), QByteArray::fromStdString(body));
+    EXPECT_EQ(service().requests().back().header("Range"), "bytes=" + std::to_string(kept) + "-");
+}
+
 } // namespace

@@ -5,14 +5,19 @@
 #include "windowtest.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTimer>
 
 #include <gtest/gtest.h>
 
+#include <sys/mount.h>
 #include <sys/resource.h>
+#include <unistd.h>
 
 namespace {
 
@@ -397,4 +402,62 @@ TEST_F(Downloader, TheAnnouncedSizeIsAskedWithAHeadRequest)
         EXPECT_EQ(cdf.DLFileSize(url), -1) << c.what;
     }
     EXPECT_FALSE(cdf.isBusy());
+}
+
+// A part left by a transfer cut short is continued only when the server still serves the
+// same body: 206 with the same validator and size. Anything else starts over from zero.
+TEST_F(Downloader, APartIsContinuedOnlyWhenTheServerServesTheSameBody)
+{
+    struct Row {
+        const char *name;
+        std::string secondTag; // the validator of the second answer
+        bool wholeOnly;        // a server without ranges: 200 and the whole body
+        qint64 resumedAt;
+        std::string lastRange; // of the last request sent
+    };
+    const std::string body = bytes(40000);
+    for (const Row &row : {Row{"SameBody", "\"v1\"", false, 20000, "bytes=20000-"},
+                           Row{"ChangedBody", "\"v2\"", false, 0, ""},
+                           Row{"WholeBodyServed", "\"v1\"", true, 0, "bytes=20000-"}}) {
+        QFile::remove(download::partPath(target));
+        servicedouble::ScriptedResponse cut;
+        cut.headers = {{"ETag", "\"v1\""}};
+        cut.cutAfter = 20000;
+        serve(body, cut);
+        EXPECT_EQ(download(), 20000) << row.name;
+        ASSERT_EQ(QFileInfo(download::partPath(target)).size(), 20000) << row.name;
+
+        servicedouble::ScriptedResponse again;
+        again.headers = {{"ETag", row.secondTag}};
+        again.wholeOnly = row.wholeOnly;
+        serve(body, again);
+        progress.clear();
+        EXPECT_EQ(download(), 40000) << row.name;
+        EXPECT_EQ(cdf.lastResult(), Result::Completed) << row.name;
+        EXPECT_EQ(cdf.lastResumedAt(), row.resumedAt) << row.name;
+        EXPECT_EQ(contentOf(target).toStdString(), body) << row.name;
+        EXPECT_FALSE(QFile::exists(download::partPath(target))) << row.name;
+        EXPECT_EQ(service().requests().back().header("Range"), row.lastRange) << row.name;
+        ASSERT_FALSE(progress.empty());
+        EXPECT_EQ(progress.front().done > row.resumedAt, true) << "the bar starts at the resumed share";
+    }
+}
+
+// A full disk mid-transfer: nothing is kept, neither the song's name nor a part, and the
+// downloader says the file could not be written. Needs a small tmpfs, so root.
+TEST_F(Downloader, AFullDiskKeepsNoPartAndSaysTheFileCouldNotBeWritten)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "mounting a small tmpfs needs root";
+    const QString small = dir.filePath(QStringLiteral("small"));
+    QDir().mkpath(small);
+    if (::mount("quillory-test", QFile::encodeName(small).constData(), "tmpfs", 0, "size=64k") != 0)
+        GTEST_SKIP() << "no tmpfs could be mounted here";
+    const auto unmount = qScopeGuard([&] { ::umount(QFile::encodeName(small).constData()); });
+    target = small + QStringLiteral("/song.mp3");
+    serve(bytes(300000));
+    download();
+    EXPECT_EQ(cdf.lastResult(), Result::NotWritten);
+    EXPECT_EQ(events.back(), 6);
+    EXPECT_EQ(QDir(small).entryList(QDir::Files), QStringList());
 }

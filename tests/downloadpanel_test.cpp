@@ -6,6 +6,7 @@
 #include "windowtest.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QDir>
 #include <QFile>
 #include <QProgressBar>
@@ -13,6 +14,11 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+
+#include <taglib/fileref.h>
+#include <taglib/tag.h>
+
+#include <sys/xattr.h>
 
 namespace {
 
@@ -503,6 +509,51 @@ TEST_F(DownloadPanel, AnUnfinishedTransferLeavesNoSongNamedFile)
         control<QPushButton>("Command6")->click();
         EXPECT_FALSE(QFile::exists(*chosen)) << cut.name;
         EXPECT_NE(status(), QStringLiteral("音乐下载完成")) << cut.name;
+    }
+}
+
+} // namespace
+
+namespace {
+
+// The saved song says what it is: its names, description and picture in its tag (an MP3's
+// ID3v2.4, a video work's MP4 atoms) and where it came from beside it; unticked, the bytes
+// stay exactly as served.
+TEST_F(DownloadPanel, TheSavedSongCarriesItsNamesUnlessTheBoxIsUnticked)
+{
+    struct Row {
+        std::string share;
+        const char *file, *sample;
+        bool tagged;
+    };
+    for (const Row &row : {Row{kShare, "a.mp3", "audio/1043562829.mp3", true},
+                           Row{kVideoShare, "b.mp4", "video/1052460002.mp4", true},
+                           Row{kShare, "c.mp3", "audio/1043562829.mp3", false}}) {
+        lookUp(QString::fromStdString(row.share));
+        control<QPushButton>("Command2")->click();
+        chosen = dir.filePath(QLatin1String(row.file));
+        control<QPushButton>("Command1")->click();
+        control<QCheckBox>("writeTagsCheck")->setChecked(row.tagged);
+        control<QPushButton>("Command6")->click();
+        ASSERT_EQ(status(), QStringLiteral("音乐下载完成")) << row.file;
+
+        QFile sample(QStringLiteral(QUILLORY_DOUBLE_DATA "/") + QLatin1String(row.sample));
+        ASSERT_TRUE(sample.open(QIODevice::ReadOnly));
+        QFile file(*chosen);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        EXPECT_EQ(file.readAll() == sample.readAll(), !row.tagged) << row.file;
+        const TagLib::FileRef tags(QFile::encodeName(*chosen).constData());
+        ASSERT_FALSE(tags.isNull()) << row.file;
+        const auto text = [](const TagLib::String &s) { return QString::fromStdWString(s.toWString()); };
+        if (row.tagged) {
+            EXPECT_EQ(text(tags.tag()->title()), songNameOfCaption(caption("Label2"))) << row.file;
+            EXPECT_EQ(text(tags.tag()->artist()), window->songRecord().strUserName) << row.file;
+            EXPECT_EQ(text(tags.tag()->comment()), caption("Label10")) << row.file;
+        }
+        char referrer[512] = {};
+        const ssize_t n = ::getxattr(QFile::encodeName(*chosen).constData(), "user.xdg.referrer.url", referrer,
+                                     sizeof referrer - 1);
+        EXPECT_EQ(QString::fromUtf8(referrer, std::max<ssize_t>(n, 0)), QString::fromStdString(row.share)) << row.file;
     }
 }
 

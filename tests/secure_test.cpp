@@ -78,6 +78,7 @@ protected:
         redirect(kAvatar, kSecureAvatar);
         net::networkManager().clearConnectionCache();
         window = startWindow();
+        window->setWriteTags(false); // the transfers are what counts here: the bytes as served
     }
     void TearDown() override
     {

@@ -147,10 +147,15 @@ int runGet(const CliOptions &options, Interrupts &interrupts)
     const QString path = targetPath(options.output, platform::userMusicFolder(), name);
     QDir().mkpath(QFileInfo(path).absolutePath());
 
+    download::SaveDetails details;
+    details.referrer = options.address;
+    if (options.writeTags)
+        details.tags = song::tagsOf(song.record, song.panel, net::fetchPicture(song.panel.avatarAddress), options.address);
+
     Cls_DownLoad transfer;
     interrupts.watch(&transfer);
     Progress progress(&transfer, progressMode(options));
-    const qint64 written = transfer.DLFile(*media, path, 10000);
+    const qint64 written = transfer.DLFile(*media, path, 10000, details);
     if (interrupts.received())
         return kServiceFailed;
     const Cls_DownLoad::Result result = transfer.lastResult();
@@ -223,6 +228,7 @@ int runWorks(const CliOptions &options, Interrupts &interrupts)
     interrupts.watch(&transfer);
     BatchDownload batch;
     batch.setJobs(options.jobs);
+    batch.setTagging(options.writeTags);
     QObject::connect(&transfer, &Cls_DownLoad::abandoned, &batch, &BatchDownload::abandon);
     Progress progress(&transfer, progressMode(options));
     progress.follow(&batch);

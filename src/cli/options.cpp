@@ -93,7 +93,10 @@ CliOptions parseCliOptions(const QStringList &arguments)
     const QCommandLineOption jobs(QStringLiteral("jobs"),
                                   QStringLiteral("works: how many works are saved at once, 1 to 8 (default 3)."),
                                   QStringLiteral("N"));
-    parser.addOptions({help, version, json, output, quiet, save, pick, jobs, checkVersion});
+    const QCommandLineOption noTags(QStringLiteral("no-tags"),
+                                    QStringLiteral("get, works: saves the files as served, without writing the "
+                                                   "song's names, description and picture into them."));
+    parser.addOptions({help, version, json, output, quiet, save, pick, jobs, noTags, checkVersion});
     parser.addPositionalArgument(QStringLiteral("COMMAND"), QStringLiteral("info, get, works or mv."));
     parser.addPositionalArgument(QStringLiteral("URL"),
                                  QStringLiteral("A song's share-page address (works: a singer's home page)."));
@@ -151,6 +154,7 @@ CliOptions parseCliOptions(const QStringList &arguments)
         return usageError(QStringLiteral("-o is for get, mv and works with --save or --pick"));
     if (parser.isSet(output) && options.output.isEmpty())
         return usageError(QStringLiteral("-o needs a path"));
+    options.writeTags = !parser.isSet(noTags);
     if (parser.isSet(jobs)) {
         bool number = false;
         options.jobs = parser.value(jobs).toInt(&number);

@@ -19,6 +19,7 @@ struct CliOptions {
     QList<int> pick;          // works --pick: list numbers, ascending, each once; empty: all
     bool checkVersion = false; // --check-version
     int jobs = 3;             // works --jobs: works under way at once, 1 to 8
+    bool writeTags = true;    // get, works --save: names and picture written into the files (off: --no-tags)
 
     bool printOnly = false; // nothing to run: print `text` and end with `exitCode`
     QString text;

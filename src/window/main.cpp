@@ -18,5 +18,6 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     Form1 window;
     window.setStartAddress(options.address);
+    window.setWriteTags(options.writeTags);
     return runProgram(app, window);
 }

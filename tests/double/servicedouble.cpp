@@ -920,6 +920,10 @@ struct ServiceDouble::Impl {
                 answer->contentType = "text/plain; charset=utf-8";
             }
         }
+        if (answer->wholeOnly) {
+            // A server without ranges: the whole body, 200, whatever was asked.
+            const_cast<httplib::Request &>(req).ranges.clear();
+        }
         respond(std::move(*answer), res);
     }
 

@@ -53,6 +53,7 @@ struct ScriptedResponse {
     long long cutAfter = -1;      // announce the full length, send only this many body bytes, then drop the connection
     int chunkSize = 0;            // when > 0, send the body in pieces of this many bytes...
     int chunkDelayMs = 0;         // ...with this pause between pieces (a slow trickle)
+    bool wholeOnly = false;       // answer a range request with the whole body (200), as a server without ranges does
 };
 
 class ServiceDouble {

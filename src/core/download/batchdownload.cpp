@@ -16,6 +16,7 @@
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QTimer>
+#include <QUrl>
 
 #include <algorithm>
 
@@ -48,8 +49,10 @@ struct BatchDownload::Work {
     QString shareAddress;
     LookupSlots pieces;
     SongRecord song;
+    SongPanel panel;
     QString songName;
     QString path;
+    std::optional<net::PictureBytes> avatar; // once asked for (tagging only)
 };
 
 BatchDownload::BatchDownload(QObject *parent)
@@ -112,6 +115,7 @@ BatchDownload::Tally BatchDownload::run(const QList<QueuedWork> &works, const QS
     m_works = works;
     m_paths.clear();
     m_taken.clear();
+    m_avatars.clear();
     m_again.clear();
     m_failed.clear();
     m_tally = Tally{};
@@ -233,6 +237,7 @@ void BatchDownload::pageRead(Work &work, const net::FetchResult &fetched)
         end(work, WorkState::Kind::Failed, kNoAudio);
         return;
     }
+    work.panel = looked.panel;
     work.songName = songNameOfCaption(looked.panel.label2);
     work.phase = Work::Phase::Named;
     emit workNamed(work.songName, work.song.strUserName);
@@ -305,9 +310,33 @@ void BatchDownload::checkPresent(Work &work)
 void BatchDownload::transfer(Work &work)
 {
     work.phase = Work::Phase::Transferring;
+    if (m_tagging && !work.avatar) {
+        // The singer's picture goes into the file: asked once a run for each address.
+        const QString address = work.panel.avatarAddress;
+        if (const auto known = m_avatars.constFind(address); known != m_avatars.cend()) {
+            work.avatar = *known;
+        } else {
+            work.fetch.reset(new net::FetchJob(QNetworkRequest(QUrl(address)), net::kMaxPageBytes));
+            connect(work.fetch.get(), &net::FetchJob::finished, this, [this, &work, address](const net::FetchResult &fetched) {
+                work.fetch.reset();
+                net::PictureBytes picture;
+                if (fetched.outcome == net::Outcome::Answered && fetched.httpStatus < 400) {
+                    picture.outcome = net::Outcome::Answered;
+                    picture.bytes = fetched.body;
+                    picture.contentType = fetched.contentType;
+                }
+                m_avatars.insert(address, picture);
+                work.avatar = picture;
+                transfer(work);
+            });
+            return;
+        }
+    }
     QDir().mkpath(m_folder);
     download::SaveDetails details;
     details.referrer = work.shareAddress;
+    if (m_tagging)
+        details.tags = song::tagsOf(work.song, work.panel, work.avatar.value_or(net::PictureBytes{}), work.shareAddress);
     work.transfer.reset(new download::Transfer(work.song.strMusicUrl, work.path, details));
     const QString address = work.song.strMusicUrl;
     connect(work.transfer.get(), &download::Transfer::progressed, this, [this, &work, address](qint64 written, qint64 size) {

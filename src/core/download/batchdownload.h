@@ -2,6 +2,7 @@
 
 #include "download/transfer.h"
 #include "net/pagefetch.h"
+#include "net/picture.h"
 #include "song/mediakind.h"
 
 #include <QHash>
@@ -138,4 +139,5 @@ private:
     int m_roundNumber = 0;
     QHash<int, QString> m_paths;        // each work's file, once its page was read
     QSet<QString> m_taken;              // the files given to works of this run
+    QHash<QString, net::PictureBytes> m_avatars; // the singers' pictures of this run
 };

@@ -47,8 +47,12 @@ StartOptions parseStartOptions(const QStringList &arguments)
                                   QStringLiteral("Shows this help and ends."));
     const QCommandLineOption version({QStringLiteral("v"), QStringLiteral("version")},
                                      QStringLiteral("Shows the program's version and ends."));
+    const QCommandLineOption noTags(QStringLiteral("no-tags"),
+                                    QStringLiteral("Saves songs as served, without writing their names and picture "
+                                                   "into them (the download panel's box starts unticked)."));
     parser.addOption(help);
     parser.addOption(version);
+    parser.addOption(noTags);
     acceptToolkitOptions(parser);
     parser.addPositionalArgument(
         QStringLiteral("ADDRESS"),
@@ -81,5 +85,6 @@ StartOptions parseStartOptions(const QStringList &arguments)
         return print(program + QStringLiteral(": only one address can be given") + hint, true, 1);
     if (!positional.isEmpty())
         options.address = positional.first();
+    options.writeTags = !parser.isSet(noTags);
     return options;
 }

@@ -9,6 +9,7 @@ struct StartOptions {
     enum class Action { Run, Print };
     Action action = Action::Run;
     QString address;  // Run: the address given, "" when none
+    bool writeTags = true; // Run: saved songs get their names and picture (off: --no-tags)
     QString text;     // Print: the help, the version or the error
     bool toError = false; // Print: the text goes to the error stream
     int exitCode = 0;     // Print: what the program returns

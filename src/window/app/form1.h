@@ -2,6 +2,7 @@
 
 #include "app/frame.h"
 #include "download/batchdownload.h"
+#include "download/filetags.h"
 #include "song/songpage.h"
 
 #include <QPersistentModelIndex>
@@ -11,6 +12,7 @@
 
 class AlphaImage;
 class QAction;
+class QCheckBox;
 class Form2;
 class CaptionLabel;
 class Cls_DownLoad;
@@ -45,6 +47,10 @@ public:
     // An address from the command line: shown in Text1 now, looked up once the update
     // check has unlocked the boxes (never when it keeps them locked).
     void setStartAddress(const QString &address);
+
+    // Whether saved songs get their names, description and picture written into them: the
+    // download panel's box, ticked unless the command line said --no-tags.
+    void setWriteTags(bool on);
 
     // The status line: every command reports here by replacing its text.
     void setStatus(const QString &text);
@@ -207,6 +213,7 @@ private:
     CaptionLabel *Label16 = nullptr;
     QProgressBar *ProgressBar1 = nullptr;
     QPushButton *Command6 = nullptr;
+    QCheckBox *writeTagsCheck = nullptr; // "写入歌名、歌手与头像"
 
     // Bottom right buttons
     QPushButton *Command4 = nullptr;
@@ -233,9 +240,11 @@ private:
     frame::Drag windowDrag;
     frame::Drag panelDrag;
 
-    // Song record and lookup slots
+    // Song record and lookup slots; what a saved song of the last lookup says of itself
     SongRecord record;
     LookupSlots pieces;
+    download::SongTags songTags;
+    quint64 lookups = 0;
 
     // MV export: the last page line written, and the MV window once it was first shown
     QString strMvHtml;
@@ -253,6 +262,8 @@ private:
         QString singer;
         QString address; // "" when the song on show has no media address of its own
         MediaKind kind = MediaKind::Audio;
+        download::SongTags tags;
+        quint64 lookup = 0; // the lookup it came from
     };
     PanelSong panelSong;
     bool pathChosen = false; // strSavePath comes from 浏览..

@@ -12,6 +12,7 @@
 #include "platform/reveal.h"
 #include "platform/savedialog.h"
 
+#include <QCheckBox>
 #include <QDir>
 #include <QFontMetrics>
 #include <QFileInfo>
@@ -157,6 +158,11 @@ void Form1::buildDownloadPanel()
     ProgressBar1->setValue(0);
     ProgressBar1->setTextVisible(false);
     Command6 = named(new QPushButton(kStart, Picture5), "Command6", tw(240, 2280, 6135, 615));
+    // Beside the strip's heading: whether the saved file carries the song's names.
+    writeTagsCheck = named(new QCheckBox(QStringLiteral("写入歌名、歌手与头像"), Picture5), "writeTagsCheck",
+                           tw(3300, 195, 3100, 300));
+    writeTagsCheck->setChecked(true);
+    writeTagsCheck->setToolTip(QStringLiteral("下载完成后把歌名、歌手、描述和歌手头像写入音乐文件"));
 
     connect(Command2, &QPushButton::clicked, this, &Form1::Command2_Click);
     connect(Command1, &QPushButton::clicked, this, &Form1::Command1_Click);
@@ -201,7 +207,8 @@ bool Form1::panelIdle() const
 void Form1::takePanelSong()
 {
     panelSong = PanelSong{songNameOfCaption(Label2->caption()), record.strUserName,
-                          record.mediaOfThisPage ? record.strMusicUrl : QString(), record.mediaKind};
+                          record.mediaOfThisPage ? record.strMusicUrl : QString(), record.mediaKind, songTags,
+                          lookups};
     pathChosen = false;
     nameTyped = false;
     strSavePath = download::defaultSavePath(defaultDownloadFolder(), panelSong.song, panelSong.singer, panelSong.kind);
@@ -283,7 +290,11 @@ void Form1::Command6_Click()
         Command6->setText(kStop);
         Command2->setEnabled(false);
         QDir().mkpath(QFileInfo(path).absolutePath());
-        const qint64 written = Cdf->DLFile(address, path, 10000);
+        download::SaveDetails details;
+        details.referrer = panelSong.tags.sourcePage;
+        if (writeTagsCheck->isChecked())
+            details.tags = panelSong.tags;
+        const qint64 written = Cdf->DLFile(address, path, 10000, details);
         // Whatever became of the transfer, the panel is ready for the next one.
         Command6->setText(kStart);
         Command2->setEnabled(true);
@@ -313,6 +324,13 @@ void Form1::Command6_Click()
             Command2->setEnabled(true);
         }
     }
+}
+
+void Form1::setWriteTags(bool on)
+{
+    writeTagsCheck->setChecked(on);
+    if (batch)
+        batch->setTagging(on);
 }
 
 void Form1::noteSavedFolder(const QString &folder)
@@ -360,6 +378,7 @@ void Form1::downloadWorks(const QList<QueuedWork> &works)
 
     const QString folder = defaultDownloadFolder();
     const QPointer<Form1> self(this);
+    batch->setTagging(writeTagsCheck->isChecked());
     const BatchDownload::Tally tally = batch->run(works, folder);
     if (!self)
         return;

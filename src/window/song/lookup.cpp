@@ -15,7 +15,8 @@
 void Form1::aicAlphaImage3_Click()
 {
     const QPointer<Form1> self(this);
-    const song::LookupResult looked = song::lookUpSong(Text1->text(), pieces, record);
+    const QString address = Text1->text();
+    const song::LookupResult looked = song::lookUpSong(address, pieces, record);
     if (!self || looked.status == song::LookupResult::Status::Abandoned)
         return;
     if (!looked.statusText.isEmpty())
@@ -32,6 +33,9 @@ void Form1::aicAlphaImage3_Click()
     Label6->setCaption(panel.label6);
     Label7->setCaption(panel.label7);
     Label9->setCaption(panel.label9);
+    // What a song saved from here says of itself; the picture joins it once it came.
+    const quint64 lookup = ++lookups;
+    songTags = song::tagsOf(record, panel, {}, address);
     followSongOnShow();
 
     if (panel.hasMv) {
@@ -44,8 +48,15 @@ void Form1::aicAlphaImage3_Click()
     }
 
     bool abandoned = false;
-    const QImage avatar = LoadPicture(panel.avatarAddress, &abandoned);
+    net::PictureBytes served;
+    const QImage avatar = LoadPicture(panel.avatarAddress, &abandoned, &served);
     if (!self || abandoned)
         return;
     Image1->setPixmap(QPixmap::fromImage(avatar));
+    if (lookup == lookups && !avatar.isNull()) {
+        songTags.cover = served.bytes;
+        songTags.coverType = served.contentType;
+        if (panelSong.lookup == lookup && panelIdle())
+            panelSong.tags = songTags;
+    }
 }
