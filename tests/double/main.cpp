@@ -10,6 +10,7 @@
 #include <cstring>
 #include <exception>
 #include <iostream>
+#include <memory>
 #include <stdexcept>
 #include <string>
 
@@ -17,7 +18,10 @@ namespace {
 
 int usage(const char *program)
 {
-    std::cerr << "用法 / usage: " << program << " [--port N] [--authority-file PATH]   (默认 / default 8765)\n";
+    std::cerr << "用法 / usage: " << program
+              << " [--port N] [--authority-file PATH] [--latency-ms N] [--rate BYTES_PER_S] [--log-requests]\n"
+                 "  --port 0 takes a free port (默认 / default 8765); --latency-ms and --rate make a far network;\n"
+                 "  --log-requests prints \"request METHOD ADDRESS\" for every request\n";
     return 2;
 }
 
@@ -26,15 +30,35 @@ int usage(const char *program)
 int main(int argc, char **argv)
 {
     int port = 8765;
+    int latencyMs = 0;
+    long long rate = 0;
+    bool logRequests = false;
     std::string authorityFile;
+    const auto number = [&](int &i, long long low, long long high, long long &out) {
+        char *end = nullptr;
+        const long long value = std::strtoll(argv[++i], &end, 10);
+        if (*end != '\0' || value < low || value > high)
+            return false;
+        out = value;
+        return true;
+    };
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
+        long long value = 0;
         if (arg == "--authority-file" && i + 1 < argc) {
             authorityFile = argv[++i];
+        } else if (arg == "--log-requests") {
+            logRequests = true;
+        } else if (arg == "--latency-ms" && i + 1 < argc) {
+            if (!number(i, 0, 60000, value))
+                return usage(argv[0]);
+            latencyMs = static_cast<int>(value);
+        } else if (arg == "--rate" && i + 1 < argc) {
+            if (!number(i, 0, 1LL << 40, value))
+                return usage(argv[0]);
+            rate = value;
         } else if (arg == "--port" && i + 1 < argc) {
-            char *end = nullptr;
-            const long value = std::strtol(argv[++i], &end, 10);
-            if (*end != '\0' || value < 1 || value > 65535)
+            if (!number(i, 0, 65535, value))
                 return usage(argv[0]);
             port = static_cast<int>(value);
         } else if (arg == "-h" || arg == "--help") {
@@ -54,7 +78,16 @@ int main(int argc, char **argv)
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
 
     try {
-        servicedouble::ServiceDouble service(port);
+        auto made = port == 0 ? std::make_unique<servicedouble::ServiceDouble>()
+                              : std::make_unique<servicedouble::ServiceDouble>(port);
+        servicedouble::ServiceDouble &service = *made;
+        service.setFarNetwork(latencyMs, rate);
+        if (logRequests) {
+            service.setRequestObserver([](const servicedouble::RecordedRequest &request) {
+                std::printf("request %s %s\n", request.method.c_str(), request.address.c_str());
+                std::fflush(stdout);
+            });
+        }
         std::cout << "Quillory 本地服务替身 / local service double\n"
                   << "代理地址 / proxy address: " << service.proxyUrl() << "\n"
                   << "启动程序前设置 / before starting the program: export http_proxy=" << service.proxyUrl()

@@ -25,6 +25,7 @@
 #include <condition_variable>
 #include <fstream>
 #include <iterator>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <optional>
@@ -813,6 +814,9 @@ struct ServiceDouble::Impl {
     std::map<std::string, Certificate> certificates; // by host, lower case
     std::vector<RecordedRequest> recorded;
     std::vector<std::string> recordedAddresses;
+    std::atomic<int> latencyMs{0};
+    std::atomic<long long> bytesPerSecond{0};
+    std::function<void(const RecordedRequest &)> observer;
 
     void start(int fixedPort)
     {
@@ -905,6 +909,8 @@ struct ServiceDouble::Impl {
         std::optional<ScriptedResponse> answer;
         {
             std::lock_guard lock(mutex);
+            if (observer)
+                observer(record);
             recorded.push_back(std::move(record));
             recordedAddresses.push_back(address);
             if (const auto it = scripts.find(address); it != scripts.end())
@@ -929,6 +935,14 @@ struct ServiceDouble::Impl {
 
     void respond(ScriptedResponse a, httplib::Response &res)
     {
+        // A far network: every answer waits, and each connection's body is capped.
+        if (latencyMs > 0 && !pause(latencyMs))
+            return;
+        if (const long long rate = bytesPerSecond; rate > 0 && a.chunkSize == 0) {
+            constexpr int kGapMs = 4;
+            a.chunkSize = int(std::max<long long>(1, rate * kGapMs / 1000));
+            a.chunkDelayMs = kGapMs;
+        }
         if (a.delayMs > 0 && !pause(a.delayMs))
             return; // stopping: the connection refuses to write anything now
         // A plain 200 is left to httplib, which turns it into 206 for a range request.
@@ -998,6 +1012,18 @@ int ServiceDouble::port() const
 std::string ServiceDouble::proxyUrl() const
 {
     return "http://127.0.0.1:" + std::to_string(impl_->port);
+}
+
+void ServiceDouble::setFarNetwork(int latencyMs, long long bytesPerSecond)
+{
+    impl_->latencyMs = latencyMs;
+    impl_->bytesPerSecond = bytesPerSecond;
+}
+
+void ServiceDouble::setRequestObserver(std::function<void(const RecordedRequest &)> observer)
+{
+    std::lock_guard lock(impl_->mutex);
+    impl_->observer = std::move(observer);
 }
 
 void ServiceDouble::script(const std::string &url, ScriptedResponse response)

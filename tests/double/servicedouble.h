@@ -11,6 +11,7 @@
 // can use it.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <utility>
@@ -76,6 +77,13 @@ public:
     void script(const std::string &url, ScriptedResponse response);
     // The certificate host shows in its tunnels from now until reset() (Good by default).
     void setCertificate(const std::string &host, Certificate kind);
+    // A far network, for benchmarks: every answer waits latencyMs before it starts, and a
+    // body that is not scripted in pieces goes out at bytesPerSecond on its connection
+    // (0: no cap).
+    void setFarNetwork(int latencyMs, long long bytesPerSecond);
+    // Called, from the server's threads, with every request as it arrives.
+    void setRequestObserver(std::function<void(const RecordedRequest &)> observer);
+
     // Drops all scripted answers and certificates and all recorded requests.
     void reset();
 

@@ -9,6 +9,7 @@
 //   downloading  a download under way
 //   message      the question a stop click asks during a download (answered No)
 //   finished     the download done
+//   queue        the singer's works saved with 下载全部作品: the list's 状态 column
 //   mv           the MV window over the main window
 //
 // Usage: quillory-screenshot FOLDER [--only STATE] [--suffix TEXT]
@@ -21,6 +22,7 @@
 #include "platform/reveal.h"
 
 #include <QAbstractButton>
+#include <QAction>
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDir>
@@ -226,9 +228,17 @@ int main(int argc, char *argv[])
     if (camera.done())
         return camera.failures();
 
-    // The MV window, shown modally over the main window once the panel is closed.
+    // The singer's works saved in one go, then the list with each work's fate once the
+    // panel is closed.
     auto *close = control<QWidget>(window, "aicAlphaImage4");
+    window.findChild<QAction *>(QStringLiteral("downloadAllAction"))->trigger();
     QTest::mouseClick(close, Qt::LeftButton, {}, close->rect().center());
+    QTest::qWait(300);
+    camera.take(QStringLiteral("queue"));
+    if (camera.done())
+        return camera.failures();
+
+    // The MV window, shown modally over the main window.
     QTimer::singleShot(600, &window, [&] {
         QWidget *mv = QApplication::activeModalWidget();
         camera.take(QStringLiteral("mv"));
