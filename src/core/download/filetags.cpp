@@ -266,6 +266,15 @@ TagResult writeSongTags(const QString &path, const SongTags &tags, QString *erro
     QFile in(target);
     if (!in.open(QIODevice::ReadOnly))
         return failed(error, QStringLiteral("cannot read %1: %2").arg(path, in.errorString()));
+    // A file that does not even begin like an MP3 (an ID3 tag or a frame header) or an MP4
+    // (its file type box) is not read any further: searching a large one for frames costs
+    // seconds.
+    const QByteArray head = in.peek(12);
+    const bool mp4Head = head.size() >= 8 && head.mid(4, 4) == "ftyp";
+    const bool mp3Head = head.startsWith("ID3")
+                         || (head.size() >= 2 && quint8(head[0]) == 0xFF && (quint8(head[1]) & 0xE0) == 0xE0);
+    if (!mp4Head && !mp3Head)
+        return TagResult::NotMedia;
     FileInMemory stream;
     QString why;
     // The tags, their padding and the index entries that they move.
