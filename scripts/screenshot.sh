@@ -11,13 +11,15 @@ cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DQUILLORY_TESTS=ON >/dev/null
 cmake --build build -j"$(nproc)" --target quillory quillory-service quillory-screenshot
 
 port="${QUILLORY_SERVICE_PORT:-8766}"
-start_service build "$port" /dev/null
+# Bodies at 20 kB/s a connection: the sample songs are small, and the bar is pictured under way.
+start_service build "$port" /dev/null --rate 20000
 
 shoot() { # SCREEN_SIZE then the tool's arguments; the environment before it passes through
     local screen=$1
     shift
     xvfb-run -a -s "-screen 0 ${screen}x24" \
-        env http_proxy="http://127.0.0.1:$port" no_proxy= QT_QPA_PLATFORM=xcb "$@"
+        env http_proxy="http://127.0.0.1:$port" https_proxy="http://127.0.0.1:$port" no_proxy= \
+            SSL_CERT_FILE="$service_authority" QT_QPA_PLATFORM=xcb "$@"
 }
 
 mkdir -p docs

@@ -1,11 +1,13 @@
 # Sourced by the scripts that start the local service double. Starts
 # build/tests/double/quillory-service on the given port and waits until it answers;
 # stops the script with a one-line reason when it cannot.
-#   start_service BUILD_DIR PORT [LOG]   (the service's own lines go to LOG, else to stdout)
+#   start_service BUILD_DIR PORT [LOG [SERVICE_OPTION...]]
+#   (the service's own lines go to LOG, else to stdout; the options go to the service)
 # The service answers https with certificates of a test authority it makes up at start and
 # writes to $service_authority; a program trusts it with SSL_CERT_FILE, in its own process.
 start_service() {
     local build="$1" port="$2" log="${3:-}"
+    shift 3 2>/dev/null || shift $#
     local program="$build/tests/double/quillory-service"
     if [ ! -x "$program" ]; then
         echo "error: the local service $program was not built; nothing started." >&2
@@ -13,9 +15,9 @@ start_service() {
     fi
     service_authority="$(mktemp -d)/quillory-service-authority.pem"
     if [ -n "$log" ]; then
-        "$program" --port "$port" --authority-file "$service_authority" >"$log" &
+        "$program" --port "$port" --authority-file "$service_authority" "$@" >"$log" &
     else
-        "$program" --port "$port" --authority-file "$service_authority" &
+        "$program" --port "$port" --authority-file "$service_authority" "$@" &
     fi
     service=$!
     trap 'kill "$service" 2>/dev/null || true; rm -rf "$(dirname "$service_authority")"' EXIT

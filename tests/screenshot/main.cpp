@@ -205,8 +205,11 @@ int main(int argc, char *argv[])
         if (underWay || value < 35 || value >= 100)
             return;
         underWay = true;
-        camera.take(QStringLiteral("downloading"));
-        QTimer::singleShot(0, command6, [&] {
+        // Once the bar has painted its new value: it is set with its painting held back.
+        QTimer::singleShot(40, command6, [&] {
+            camera.take(QStringLiteral("downloading"));
+            if (command6->text() != QStringLiteral("停止下载"))
+                return; // already over: nothing to ask
             QTimer::singleShot(400, &window, [&] {
                 auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
                 if (!box)
