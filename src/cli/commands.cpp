@@ -3,6 +3,7 @@
 #include "download/batchdownload.h"
 #include "download/cls_download.h"
 #include "download/downloadmath.h"
+#include "download/songtags.h"
 #include "download/stagetext.h"
 #include "interrupt.h"
 #include "mv/mvpage.h"
@@ -150,7 +151,7 @@ int runGet(const CliOptions &options, Interrupts &interrupts)
     download::SaveDetails details;
     details.referrer = options.address;
     if (options.writeTags)
-        details.tags = song::tagsOf(song.record, song.panel, net::fetchPicture(song.panel.avatarAddress), options.address);
+        details.tags = download::tagsOf(song.record, song.panel, net::fetchPicture(song.panel.avatarAddress), options.address);
 
     Cls_DownLoad transfer;
     interrupts.watch(&transfer);

@@ -25,6 +25,7 @@
 #include <condition_variable>
 #include <fstream>
 #include <iterator>
+#include <cstdio>
 #include <functional>
 #include <map>
 #include <mutex>
@@ -231,6 +232,16 @@ ScriptedResponse notFound()
     return r;
 }
 
+// Media answers carry a validator, as the service's file hosts send one: the same body at
+// the same address always has the same ETag, so that a part can be continued.
+ScriptedResponse withValidator(ScriptedResponse r, const std::string &address)
+{
+    char tag[64];
+    std::snprintf(tag, sizeof tag, "\"%zx-%zx\"", std::hash<std::string>{}(address), r.body.size());
+    r.headers.emplace_back("ETag", tag);
+    return r;
+}
+
 ScriptedResponse fileAnswer(const std::string &relativePath, const std::string &contentType)
 {
     auto bytes = readFile(kDataDir + "/" + relativePath);
@@ -390,18 +401,18 @@ ScriptedResponse builtInAnswer(const std::string &url)
         ScriptedResponse r;
         r.body = ServiceDouble::largeFileContent();
         r.contentType = "audio/mpeg";
-        return r;
+        return withValidator(std::move(r), url);
     }
     std::smatch m;
     if (std::regex_match(a.host, audioHost)) {
         if (std::regex_match(a.path, m, audioPath) && songByWorkId(m[1].str()))
-            return fileAnswer("audio/" + m[1].str() + ".mp3", "audio/mpeg");
+            return withValidator(fileAnswer("audio/" + m[1].str() + ".mp3", "audio/mpeg"), url);
         if (std::regex_match(a.path, m, audioPath)) {
             if (const auto work = parseGeneratedWork(m[1].str())) {
                 ScriptedResponse r;
                 r.body = ServiceDouble::generatedAudio(work->first, work->second);
                 r.contentType = "audio/mpeg";
-                return r;
+                return withValidator(std::move(r), url);
             }
         }
         return notFound();
@@ -409,7 +420,7 @@ ScriptedResponse builtInAnswer(const std::string &url)
     static const std::regex videoPath(R"(^/video/([0-9]+)\.mp4$)");
     if (a.host == "qiniuuwvideo.changba.com") {
         if (std::regex_match(a.path, m, videoPath) && songByWorkId(m[1].str()))
-            return fileAnswer("video/" + m[1].str() + ".mp4", "video/mp4");
+            return withValidator(fileAnswer("video/" + m[1].str() + ".mp4", "video/mp4"), url);
         return notFound();
     }
     if (a.host == "player.youku.com" && startsWith(a.path, "/player"))

@@ -2,6 +2,7 @@
 
 #include "download/downloadmath.h"
 #include "download/fileattributes.h"
+#include "download/songtags.h"
 #include "download/stagetext.h"
 #include "net/pagefetch.h"
 #include "platform/exit.h"
@@ -336,7 +337,7 @@ void BatchDownload::transfer(Work &work)
     download::SaveDetails details;
     details.referrer = work.shareAddress;
     if (m_tagging)
-        details.tags = song::tagsOf(work.song, work.panel, work.avatar.value_or(net::PictureBytes{}), work.shareAddress);
+        details.tags = download::tagsOf(work.song, work.panel, work.avatar.value_or(net::PictureBytes{}), work.shareAddress);
     work.transfer.reset(new download::Transfer(work.song.strMusicUrl, work.path, details));
     const QString address = work.song.strMusicUrl;
     connect(work.transfer.get(), &download::Transfer::progressed, this, [this, &work, address](qint64 written, qint64 size) {

@@ -1,8 +1,6 @@
 #pragma once
 
-#include "download/filetags.h"
 #include "net/pagefetch.h"
-#include "net/picture.h"
 #include "song/songpage.h"
 
 #include <QString>
@@ -37,10 +35,5 @@ LookupResult lookUpSong(const QString &address, LookupSlots &pieces, SongRecord 
 // The same for a page fetched by the caller (net::FetchJob with net::pageRequest) from an
 // address it checked with refusalOfShareAddress.
 LookupResult lookUpPage(const net::PageResult &page, LookupSlots &pieces, SongRecord &record);
-
-// What a saved song says of itself: its name and singer as the window shows them, the
-// description, the singer's picture as served (when it came) and the share page.
-download::SongTags tagsOf(const SongRecord &record, const SongPanel &panel, const net::PictureBytes &avatar,
-                          const QString &shareAddress);
 
 } // namespace song

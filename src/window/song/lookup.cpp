@@ -3,6 +3,7 @@
 #include "app/alphaimage.h"
 #include "app/captionlabel.h"
 #include "app/loadpicture.h"
+#include "download/songtags.h"
 #include "song/songlookup.h"
 
 #include <QLabel>
@@ -35,7 +36,7 @@ void Form1::aicAlphaImage3_Click()
     Label9->setCaption(panel.label9);
     // What a song saved from here says of itself; the picture joins it once it came.
     const quint64 lookup = ++lookups;
-    songTags = song::tagsOf(record, panel, {}, address);
+    songTags = download::tagsOf(record, panel, {}, address);
     followSongOnShow();
 
     if (panel.hasMv) {
