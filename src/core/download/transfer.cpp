@@ -42,6 +42,13 @@ bool answered(const QNetworkReply &reply)
     return status.isValid() && net::isFinalStatus(status.toInt());
 }
 
+// The connection closed before any answer came.
+bool closedUnanswered(const QNetworkReply &reply)
+{
+    return reply.error() == QNetworkReply::RemoteHostClosedError
+           && !reply.attribute(QNetworkRequest::HttpStatusCodeAttribute).isValid();
+}
+
 int statusOf(const QNetworkReply &reply)
 {
     return reply.attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
@@ -184,6 +191,16 @@ void Transfer::headIn()
         }
         if (!sameBody)
             m_resumedAt = 0; // a whole body after all: it replaces the part
+    }
+    if (closedUnanswered(*m_reply) && !m_resent) {
+        // A kept-alive connection the server closed just as the request went out: sent
+        // again once on a new one, as browsers do.
+        m_resent = true;
+        m_reply->disconnect(this);
+        m_reply->deleteLater();
+        m_reply = nullptr;
+        send(m_resuming);
+        return;
     }
     if (refused(*m_reply)) {
         // Not answered (a certificate that does not verify included), answered with an

@@ -104,6 +104,7 @@ private:
     bool m_started = false;
     bool m_headIn = false;
     bool m_resuming = false;
+    bool m_resent = false; // sent again after its connection closed unanswered
     bool m_stop = false;
     bool m_done = false;
     bool m_broken = false;

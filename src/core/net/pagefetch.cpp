@@ -123,10 +123,9 @@ FetchJob::FetchJob(const QNetworkRequest &original, qint64 maxBytes, QObject *pa
     , m_idle(new QTimer(this))
     , m_maxBytes(maxBytes)
 {
-    QNetworkRequest request(original);
-    request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
-    request.setAttribute(QNetworkRequest::CacheSaveControlAttribute, false);
-    m_reply = networkManager().get(request);
+    m_request = original;
+    m_request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
+    m_request.setAttribute(QNetworkRequest::CacheSaveControlAttribute, false);
 
     m_idle->setSingleShot(true);
     connect(m_idle, &QTimer::timeout, this, [this] {
@@ -134,6 +133,13 @@ FetchJob::FetchJob(const QNetworkRequest &original, qint64 maxBytes, QObject *pa
         result.errorString = QStringLiteral("no progress within the time limit");
         end(result);
     });
+    send();
+    m_idle->start(fetchIdleTimeout());
+}
+
+void FetchJob::send()
+{
+    m_reply = networkManager().get(m_request);
     connect(m_reply, &QNetworkReply::downloadProgress, this, [this](qint64 received, qint64) {
         m_idle->start();
         if (received > m_maxBytes) {
@@ -142,8 +148,19 @@ FetchJob::FetchJob(const QNetworkRequest &original, qint64 maxBytes, QObject *pa
             end(result);
         }
     });
-    connect(m_reply, &QNetworkReply::finished, this, [this] { end(answer()); });
-    m_idle->start(fetchIdleTimeout());
+    connect(m_reply, &QNetworkReply::finished, this, [this] {
+        if (m_reply->error() == QNetworkReply::RemoteHostClosedError && !m_resent
+            && !m_reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).isValid()) {
+            // A kept-alive connection the server closed just as the request went out:
+            // sent again once on a new one, as browsers do.
+            m_resent = true;
+            m_reply->disconnect(this);
+            m_reply->deleteLater();
+            send();
+            return;
+        }
+        end(answer());
+    });
 }
 
 FetchJob::~FetchJob()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QNetworkRequest>
 #include <QObject>
 #include <QString>
 
@@ -8,7 +9,6 @@
 
 class QNetworkAccessManager;
 class QNetworkReply;
-class QNetworkRequest;
 class QTimer;
 class QUrl;
 
@@ -68,10 +68,13 @@ signals:
     void finished(const net::FetchResult &result);
 
 private:
+    void send();
     void end(FetchResult result);
     FetchResult answer() const;
 
+    QNetworkRequest m_request;
     QNetworkReply *m_reply = nullptr;
+    bool m_resent = false;
     QTimer *m_idle = nullptr;
     qint64 m_maxBytes = 0;
     bool m_ended = false;
