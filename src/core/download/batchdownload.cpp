@@ -320,12 +320,7 @@ void BatchDownload::transfer(Work &work)
             work.fetch.reset(new net::FetchJob(QNetworkRequest(QUrl(address)), net::kMaxPageBytes));
             connect(work.fetch.get(), &net::FetchJob::finished, this, [this, &work, address](const net::FetchResult &fetched) {
                 work.fetch.reset();
-                net::PictureBytes picture;
-                if (fetched.outcome == net::Outcome::Answered && fetched.httpStatus < 400) {
-                    picture.outcome = net::Outcome::Answered;
-                    picture.bytes = fetched.body;
-                    picture.contentType = fetched.contentType;
-                }
+                const net::PictureBytes picture = net::pictureOf(fetched);
                 m_avatars.insert(address, picture);
                 work.avatar = picture;
                 transfer(work);

@@ -42,13 +42,6 @@ bool answered(const QNetworkReply &reply)
     return status.isValid() && net::isFinalStatus(status.toInt());
 }
 
-// The connection closed before any answer came.
-bool closedUnanswered(const QNetworkReply &reply)
-{
-    return reply.error() == QNetworkReply::RemoteHostClosedError
-           && !reply.attribute(QNetworkRequest::HttpStatusCodeAttribute).isValid();
-}
-
 int statusOf(const QNetworkReply &reply)
 {
     return reply.attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
@@ -192,9 +185,7 @@ void Transfer::headIn()
         if (!sameBody)
             m_resumedAt = 0; // a whole body after all: it replaces the part
     }
-    if (closedUnanswered(*m_reply) && !m_resent) {
-        // A kept-alive connection the server closed just as the request went out: sent
-        // again once on a new one, as browsers do.
+    if (net::closedUnanswered(*m_reply) && !m_resent) {
         m_resent = true;
         m_reply->disconnect(this);
         m_reply->deleteLater();

@@ -91,6 +91,12 @@ bool isFinalStatus(int httpStatus)
     return httpStatus >= 200 && (httpStatus < 300 || httpStatus >= 400);
 }
 
+bool closedUnanswered(const QNetworkReply &reply)
+{
+    return reply.error() == QNetworkReply::RemoteHostClosedError
+           && !reply.attribute(QNetworkRequest::HttpStatusCodeAttribute).isValid();
+}
+
 bool isWebScheme(const QUrl &url)
 {
     const QString scheme = url.scheme().toLower();
@@ -149,10 +155,7 @@ void FetchJob::send()
         }
     });
     connect(m_reply, &QNetworkReply::finished, this, [this] {
-        if (m_reply->error() == QNetworkReply::RemoteHostClosedError && !m_resent
-            && !m_reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).isValid()) {
-            // A kept-alive connection the server closed just as the request went out:
-            // sent again once on a new one, as browsers do.
+        if (closedUnanswered(*m_reply) && !m_resent) {
             m_resent = true;
             m_reply->disconnect(this);
             m_reply->deleteLater();

@@ -45,6 +45,11 @@ struct FetchResult {
     QString errorString;
 };
 
+// The connection closed before any answer came: a kept-alive connection that the server
+// closed just as the request went out. Such a request is sent again once on a new one, as
+// browsers do.
+bool closedUnanswered(const QNetworkReply &reply);
+
 // A fetch ends as Failed after this long without any progress.
 std::chrono::milliseconds fetchIdleTimeout();
 void setFetchIdleTimeout(std::chrono::milliseconds timeout);

@@ -29,7 +29,12 @@ PictureBytes fetchPicture(const QString &strFileName)
         }
         return picture;
     }
-    const FetchResult fetched = fetch(QNetworkRequest(QUrl(strFileName)), kMaxPictureBytes);
+    return pictureOf(fetch(QNetworkRequest(QUrl(strFileName)), kMaxPictureBytes));
+}
+
+PictureBytes pictureOf(const FetchResult &fetched)
+{
+    PictureBytes picture;
     picture.outcome = fetched.outcome;
     if (fetched.outcome == Outcome::Answered && fetched.httpStatus >= 400)
         picture.outcome = Outcome::Failed;

@@ -18,5 +18,7 @@ struct PictureBytes {
 // network manager, writing no file). An error status or an answer larger than any
 // picture is a failure; what the bytes are is for the caller to decide.
 PictureBytes fetchPicture(const QString &strFileName);
+// The same for an answer fetched by the caller (net::FetchJob).
+PictureBytes pictureOf(const FetchResult &fetched);
 
 } // namespace net
