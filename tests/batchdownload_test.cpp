@@ -49,6 +49,7 @@ protected:
     void SetUp() override
     {
         WindowTest::SetUp();
+        failOnQtWarnings = true;
         ASSERT_TRUE(dir.isValid());
         platform::setProgramFolder(dir.path());
         platform::clearRevealLog();
@@ -485,6 +486,63 @@ TEST_F(SaveWorks, TheStateColumnNamesEachFateAndOnlyTheFailedAreRetried)
     // A new scan clears the column with the rows, and there is nothing left to retry.
     control<QPushButton>("Command12")->click();
     EXPECT_FALSE(action("retryFailedAction")->isEnabled());
+}
+
+// A stopped queue leaves no part, also none kept for a work's second try: stopped by the
+// user, or ended with the program, while work 1 waits for its retry.
+TEST_F(SaveWorks, AStoppedQueueLeavesNoPartAlsoNoneWaitingForItsRetry)
+{
+    const std::function<void()> endings[] = {
+        [&] { command6->click(); },
+        [&] {
+            control<QPushButton>("Command5")->click();
+            cdf()->abandon(); // what the application does once its last window has closed
+        },
+    };
+    for (const auto &end : endings) {
+        listWorks(3);
+        servicedouble::ScriptedResponse cut;
+        cut.body = ServiceDouble::generatedAudio(1, kBytes);
+        cut.contentType = "audio/mpeg";
+        cut.cutAfter = 1000;
+        service().script(audioUrl(1), cut);
+        trickle(2);
+        trickle(3);
+        bool ran = false;
+        QObject::connect(batch(), &BatchDownload::workStateChanged, window.get(),
+                         [&](int index, const BatchDownload::WorkState &state) {
+                             if (index == 0 && state.kind == BatchDownload::WorkState::Kind::Waiting && ran)
+                                 QTimer::singleShot(0, window.get(), end);
+                             ran = ran || (index == 0 && state.kind == BatchDownload::WorkState::Kind::Running);
+                         });
+        saveAll();
+        EXPECT_EQ(QDir(music()).entryList({QStringLiteral("*.part")}, QDir::Files), QStringList());
+        window = startWindow();
+        list = control<QTreeWidget>("ListView1");
+        command6 = control<QPushButton>("Command6");
+    }
+}
+
+// A confirmed stop keeps the half song under its name, as the panel always has, but never
+// as a whole one: a later queue fetches it again instead of skipping it.
+TEST_F(SaveWorks, AStoppedHalfSongIsFetchedAgainByAQueue)
+{
+    trickle(1);
+    lookUp(QString::fromStdString(ServiceDouble::generatedShareUrl(1, kBytes)));
+    control<QPushButton>("Command2")->click();
+    QObject::connect(cdf(), &Cls_DownLoad::entDLFileDowning, window.get(), [&](const QString &, qint64 done) {
+        if (done == 1024)
+            QTimer::singleShot(0, window.get(), [&] { command6->click(); });
+    });
+    command6->click();
+    EXPECT_EQ(contentOf(fileName(1)), audio(1).left(1536));
+    EXPECT_FALSE(download::servedRecord(saved(fileName(1))));
+
+    trickle(1, 0);
+    listWorks(1);
+    saveAll();
+    EXPECT_EQ(status(), summary(1, 0, 0));
+    EXPECT_EQ(contentOf(fileName(1)), audio(1));
 }
 
 TEST(NumberedPath, GoesBeforeTheExtension)

@@ -1,5 +1,8 @@
 #include "download/cls_download.h"
 #include "download/downloadmath.h"
+#include "download/partlock.h"
+#include "download/stagetext.h"
+#include "download/transfer.h"
 #include "net/pagefetch.h"
 #include "platform/exit.h"
 #include "windowtest.h"
@@ -73,6 +76,7 @@ class Downloader : public ::testing::Test
 protected:
     void SetUp() override
     {
+        takeQtWarnings();
         service().reset();
         ASSERT_TRUE(dir.isValid());
         target = dir.filePath(QStringLiteral("song.mp3"));
@@ -84,6 +88,8 @@ protected:
                              progress.push_back({done, size, speed});
                          });
     }
+
+    void TearDown() override { EXPECT_EQ(takeQtWarnings().join(QLatin1Char('\n')).toStdString(), ""); }
 
     qint64 download(const std::string &url = kAudio) { return cdf.DLFile(QString::fromStdString(url), target, 10000); }
 
@@ -276,6 +282,38 @@ TEST_F(Downloader, ABodyCutShortKeepsOnlyItsPartAndSaysSo)
     EXPECT_EQ(cdf.lastResult(), Result::Incomplete);
     EXPECT_FALSE(QFile::exists(target));
     EXPECT_EQ(contentOf(download::partPath(target)).toStdString(), bytes(1000));
+}
+
+// At most one saver writes a part, whoever it is: a second transfer of the same file finds
+// the part held, sends nothing and touches nothing, and the first saves the whole song.
+TEST_F(Downloader, ASecondSaverOfTheSameFileLeavesItToTheFirst)
+{
+    servicedouble::ScriptedResponse trickle;
+    trickle.chunkSize = 1024;
+    trickle.chunkDelayMs = 10;
+    serve(bytes(8192), trickle);
+    const QString part = download::partPath(target);
+    download::Transfer first(QString::fromStdString(kAudio), target);
+    first.start();
+    ASSERT_TRUE(waitUntil([&] { return first.written() >= 2048; }));
+
+    EXPECT_EQ(download(), 0);
+    EXPECT_EQ(events, (std::vector<int>{1, 6}));
+    EXPECT_EQ(cdf.lastResult(), Result::Busy);
+    EXPECT_EQ(download::stageText(6, Result::Busy), QStringLiteral("该歌曲正在被另一个下载保存.."));
+    EXPECT_EQ(service().requestCount(kAudio), 1) << "the second saver asked for nothing";
+    download::removeFreePart(part);
+    EXPECT_TRUE(QFile::exists(part)) << "a held part is never removed";
+
+    ASSERT_TRUE(waitUntil([&] { return !first.isRunning(); }));
+    EXPECT_EQ(first.result(), Result::Completed);
+    EXPECT_EQ(contentOf(target).toStdString(), bytes(8192));
+    EXPECT_FALSE(QFile::exists(part));
+
+    // Once the first has let go, the part is anyone's.
+    serve(bytes(700));
+    EXPECT_EQ(download(), 700);
+    EXPECT_EQ(cdf.lastResult(), Result::Completed);
 }
 
 TEST_F(Downloader, AnOlderLongerFileIsReplacedWhole)

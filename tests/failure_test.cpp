@@ -121,6 +121,7 @@ protected:
     void SetUp() override
     {
         WindowTest::SetUp();
+        failOnQtWarnings = true;
         net::setFetchIdleTimeout(400ms);
     }
     void TearDown() override

@@ -197,11 +197,14 @@ TEST(FileAttributes, OriginServedRecordAndHeldBody)
         QByteArray validator;
         bool held;
     } rows[] = {
-        {"record matches", {5000, "\"e1\""}, 6300, 5000, "\"e1\"", true},
-        {"record of another size", {4000, "\"e1\""}, 6300, 5000, "\"e1\"", false},
-        {"validator changed", {5000, "\"e1\""}, 6300, 5000, "\"e2\"", false},
-        {"Last-Modified, spaces and all", {5000, lastModified}, 6300, 5000, lastModified, true},
-        {"record without validator", {5000, ""}, 6300, 5000, "\"e1\"", true},
+        {"record matches", {5000, "\"e1\"", 6300}, 6300, 5000, "\"e1\"", true},
+        {"record of another size", {4000, "\"e1\"", 6300}, 6300, 5000, "\"e1\"", false},
+        {"validator changed", {5000, "\"e1\"", 6300}, 6300, 5000, "\"e2\"", false},
+        {"Last-Modified, spaces and all", {5000, lastModified, 6300}, 6300, 5000, lastModified, true},
+        {"record without validator", {5000, "", 6300}, 6300, 5000, "\"e1\"", true},
+        {"file shortened since it was saved", {5000, "\"e1\"", 6300}, 4000, 5000, "\"e1\"", false},
+        {"older record, file of the body's size", {5000, "\"e1\""}, 5000, 5000, "\"e1\"", true},
+        {"older record on a stopped half", {5000, "\"e1\""}, 3000, 5000, "\"e1\"", false},
         {"no record, same size", {}, 5000, 5000, "\"e1\"", true},
         {"no record, other size", {}, 6300, 5000, "\"e1\"", false},
         {"size unknown, empty file", {}, 0, 0, "", false},
@@ -211,5 +214,7 @@ TEST(FileAttributes, OriginServedRecordAndHeldBody)
         const QString path = place(dir, QByteArray(row.fileSize, 'a'), QString::fromUtf8(row.what));
         setServedRecord(path, row.record);
         EXPECT_EQ(holdsServedBody(path, row.announced, row.validator), row.held);
+        if (row.record.size >= 0)
+            EXPECT_EQ(servedRecord(path).value_or(ServedRecord{}).fileSize, row.record.fileSize);
     }
 }

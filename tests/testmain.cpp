@@ -1,10 +1,13 @@
 #include "servicedouble.h"
+#include "net/pagefetch.h"
+#include "windowtest.h"
 
 #include <QApplication>
 #include <QByteArray>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QNetworkAccessManager>
 
 #include <gtest/gtest.h>
 
@@ -34,11 +37,15 @@ int main(int argc, char **argv)
     }
 
     ::testing::InitGoogleTest(&argc, argv);
+    recordQtWarnings();
     std::unique_ptr<QApplication> app;
     if (!listing)
         app = std::make_unique<QApplication>(argc, argv);
     const int failed = RUN_ALL_TESTS();
     if (app) {
+        // As the program does when it ends: the kept connections close while the
+        // application is still there.
+        net::networkManager().clearConnectionCache();
         // Let the network stack finish deleting what aborted requests left behind.
         QElapsedTimer clock;
         clock.start();

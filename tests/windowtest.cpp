@@ -8,8 +8,13 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QLineEdit>
+#include <QMutex>
 #include <QTest>
 #include <QTreeWidget>
+
+#include <algorithm>
+#include <iterator>
+#include <utility>
 
 servicedouble::ServiceDouble &service()
 {
@@ -57,8 +62,45 @@ bool waitUntil(const std::function<bool()> &condition, int timeoutMs)
     return true;
 }
 
+namespace {
+
+QMutex g_warningsLock;
+QStringList g_warnings;
+QtMessageHandler g_previousHandler = nullptr;
+
+void recordWarning(QtMsgType type, const QMessageLogContext &context, const QString &message)
+{
+    // What the test machine lacks (a real display, sound, a runtime folder) is no fault of
+    // the program's, and neither is the media backend's report of a stream it cannot play.
+    static const QLatin1String kMachine[] = {QLatin1String("This plugin does not support"),
+                                             QLatin1String("QStandardPaths: "), QLatin1String("PulseAudioService: ")};
+    const bool machine = QLatin1String(context.category ? context.category : "").startsWith(QLatin1String("qt.multimedia"))
+                         || std::any_of(std::begin(kMachine), std::end(kMachine),
+                                     [&](QLatin1String prefix) { return message.startsWith(prefix); });
+    if ((type == QtWarningMsg || type == QtCriticalMsg) && !machine) {
+        const QMutexLocker locked(&g_warningsLock);
+        g_warnings.append(message);
+    }
+    if (g_previousHandler)
+        g_previousHandler(type, context, message);
+}
+
+} // namespace
+
+void recordQtWarnings()
+{
+    g_previousHandler = qInstallMessageHandler(recordWarning);
+}
+
+QStringList takeQtWarnings()
+{
+    const QMutexLocker locked(&g_warningsLock);
+    return std::exchange(g_warnings, {});
+}
+
 void WindowTest::SetUp()
 {
+    takeQtWarnings();
     service().reset();
     platform::clearMciCommandLog();
     platform::clearShellLog();
@@ -76,6 +118,8 @@ void WindowTest::SetUp()
 void WindowTest::TearDown()
 {
     window.reset();
+    if (failOnQtWarnings)
+        EXPECT_EQ(takeQtWarnings().join(QLatin1Char('\n')).toStdString(), "");
     platform::setMessageBoxAnswerer({});
     platform::setShellHandler({});
     platform::setEndProgramHandler({});

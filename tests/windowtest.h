@@ -6,6 +6,7 @@
 
 #include <QPoint>
 #include <QString>
+#include <QStringList>
 #include <QWidget>
 
 #include <gtest/gtest.h>
@@ -20,6 +21,11 @@ servicedouble::ServiceDouble &service();
 // Scripts the double to answer url with a page.
 void servePage(const std::string &url, const QString &page, int status = 200,
                const std::string &contentType = "text/html; charset=utf-8");
+
+// Qt's warnings and critical messages since the last call, each a call the program made in
+// the wrong state; recorded from recordQtWarnings() on (the test program's start).
+void recordQtWarnings();
+QStringList takeQtWarnings();
 
 // Drives the real main window. Message boxes are answered by `answer`, the desktop
 // opens nothing and ending the program is only recorded.
@@ -46,6 +52,7 @@ protected:
 
     std::unique_ptr<Form1> window;
     std::function<platform::MessageAnswer(const platform::MessageBoxRequest &)> answer;
+    bool failOnQtWarnings = false; // suites that drive transfers and queues set it
 };
 
 class QTreeWidget;

@@ -3,6 +3,7 @@
 #include "download/batchdownload.h"
 #include "download/cls_download.h"
 #include "download/downloadmath.h"
+#include "download/partlock.h"
 #include "download/songtags.h"
 #include "download/stagetext.h"
 #include "interrupt.h"
@@ -166,7 +167,7 @@ int runGet(const CliOptions &options, Interrupts &interrupts)
         return kDone;
     }
     // A broken-off transfer leaves nothing behind that looks like part of a song.
-    QFile::remove(download::partPath(path));
+    download::removeFreePart(download::partPath(path));
     // The stage lines already told it.
     if (progress.mode() != Progress::Mode::Lines)
         printError(failureText(result));

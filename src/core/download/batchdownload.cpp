@@ -2,6 +2,7 @@
 
 #include "download/downloadmath.h"
 #include "download/fileattributes.h"
+#include "download/partlock.h"
 #include "download/songtags.h"
 #include "download/stagetext.h"
 #include "net/pagefetch.h"
@@ -104,6 +105,10 @@ void BatchDownload::stop()
         setState(m_round[i]->index, WorkState{WorkState::Kind::Dropped, 0, {}});
     for (const int index : std::as_const(m_again))
         setState(index, WorkState{WorkState::Kind::Dropped, 0, {}});
+    // The parts kept for a second try go too: a stopped queue leaves nothing behind.
+    for (const QString &part : std::as_const(m_parts))
+        download::removeFreePart(part);
+    m_parts.clear();
 }
 
 BatchDownload::Tally BatchDownload::run(const QList<QueuedWork> &works, const QString &folder)
@@ -115,6 +120,7 @@ BatchDownload::Tally BatchDownload::run(const QList<QueuedWork> &works, const QS
     m_folder = folder;
     m_works = works;
     m_paths.clear();
+    m_parts.clear();
     m_taken.clear();
     m_avatars.clear();
     m_again.clear();
@@ -334,6 +340,7 @@ void BatchDownload::transfer(Work &work)
     if (m_tagging)
         details.tags = download::tagsOf(work.song, work.panel, work.avatar.value_or(net::PictureBytes{}), work.shareAddress);
     work.transfer.reset(new download::Transfer(work.song.strMusicUrl, work.path, details));
+    m_parts.insert(download::partPath(work.path));
     const QString address = work.song.strMusicUrl;
     connect(work.transfer.get(), &download::Transfer::progressed, this, [this, &work, address](qint64 written, qint64 size) {
         setState(work.index, WorkState{WorkState::Kind::Running, download::progressPercent(written, size), {}});
@@ -362,10 +369,12 @@ void BatchDownload::end(Work &work, WorkState::Kind kind, const QString &reason)
         work.transfer.reset();
     --m_inFlight;
 
+    if (kind == WorkState::Kind::Saved || kind == WorkState::Kind::Skipped)
+        m_parts.remove(download::partPath(work.path));
     if (m_ended) {
         // Stopped: no count, no part; the row says nothing any more.
         if (!work.path.isEmpty())
-            QFile::remove(download::partPath(work.path));
+            download::removeFreePart(download::partPath(work.path));
         setState(work.index, WorkState{WorkState::Kind::Dropped, 0, {}});
     } else {
         switch (kind) {
@@ -388,7 +397,7 @@ void BatchDownload::end(Work &work, WorkState::Kind kind, const QString &reason)
                 ++m_tally.failed;
                 m_failed.append(work.index);
                 if (!work.path.isEmpty())
-                    QFile::remove(download::partPath(work.path));
+                    download::removeFreePart(download::partPath(work.path));
                 m_percent[work.index] = 100;
                 setState(work.index, WorkState{kind, 0, reason});
             }

@@ -35,8 +35,12 @@ struct QueuedWork {
 // A file that is already there holding the body the server announces (asked with a HEAD
 // request, only when the file exists; see download::holdsServedBody) is skipped. A work
 // that fails at any step is tried once more after the others (a part it left is
-// continued), then counted as failed and its part removed. Like a transfer, run() returns
-// when the queue is over and keeps the windows live meanwhile.
+// continued), then counted as failed and its part removed. A work whose part another
+// saver is writing (the window's panel, a command line run) is such a failure: by its
+// second try the other saver has usually finished it, and the file is skipped as whole.
+// A stop removes every part the run wrote, those waiting for their second try included.
+// Like a transfer, run() returns when the queue is over and keeps the windows live
+// meanwhile.
 class BatchDownload : public QObject
 {
     Q_OBJECT
@@ -139,5 +143,6 @@ private:
     int m_roundNumber = 0;
     QHash<int, QString> m_paths;        // each work's file, once its page was read
     QSet<QString> m_taken;              // the files given to works of this run
+    QSet<QString> m_parts;              // the parts this run wrote that are not songs yet
     QHash<QString, net::PictureBytes> m_avatars; // the singers' pictures of this run
 };

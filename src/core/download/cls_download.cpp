@@ -73,8 +73,8 @@ download::HeadAnswer Cls_DownLoad::DLFileHead(const QString &sRemoteURL)
     const auto notBusy = qScopeGuard([this] { m_busy = false; });
     const std::unique_ptr<QNetworkReply, void (*)(QNetworkReply *)> reply(
         net::networkManager().head(download::downloadRequest(sRemoteURL)), [](QNetworkReply *r) {
-            r->abort();
-            r->deleteLater();
+            r->disconnect();
+            net::dropReply(r);
         });
     QEventLoop loop;
     QTimer idle;

@@ -69,9 +69,16 @@ void setServedRecord(const QString &path, const ServedRecord &record)
     if (record.size < 0)
         return;
     QByteArray value = QByteArray::number(record.size);
+    if (record.fileSize >= 0)
+        value += '/' + QByteArray::number(record.fileSize);
     if (!record.validator.isEmpty())
         value += ' ' + record.validator;
     setAttribute(QFile::encodeName(path), kServedName, value);
+}
+
+void removeServedRecord(const QString &path)
+{
+    ::removexattr(QFile::encodeName(path).constData(), kServedName);
 }
 
 std::optional<ServedRecord> servedRecord(const QString &path)
@@ -79,13 +86,19 @@ std::optional<ServedRecord> servedRecord(const QString &path)
     const std::optional<QByteArray> value = attribute(QFile::encodeName(path), kServedName);
     if (!value)
         return std::nullopt;
-    // "<size>" or "<size> <validator>"; a Last-Modified validator has spaces of its own.
+    // "<size>[/<file size>]" and " <validator>" after it when there is one; a
+    // Last-Modified validator has spaces of its own.
     const qsizetype space = value->indexOf(' ');
-    const QByteArray digits = space < 0 ? *value : value->left(space);
-    bool ok = false;
+    const QByteArray sizes = space < 0 ? *value : value->left(space);
+    const qsizetype slash = sizes.indexOf('/');
+    const auto count = [](const QByteArray &digits, qint64 *out) {
+        bool ok = false;
+        *out = digits.toLongLong(&ok);
+        return ok && *out >= 0 && !digits.startsWith('+');
+    };
     ServedRecord record;
-    record.size = digits.toLongLong(&ok);
-    if (!ok || record.size < 0 || digits.startsWith('+'))
+    if (!count(slash < 0 ? sizes : sizes.left(slash), &record.size)
+        || (slash >= 0 && !count(sizes.mid(slash + 1), &record.fileSize)))
         return std::nullopt;
     if (space >= 0)
         record.validator = value->mid(space + 1);
@@ -96,12 +109,15 @@ bool holdsServedBody(const QString &path, qint64 announcedSize, const QByteArray
 {
     if (announcedSize <= 0)
         return false;
+    const QFileInfo info(path);
+    if (!info.isFile())
+        return false;
     if (const std::optional<ServedRecord> record = servedRecord(path)) {
         const bool bothKnown = !record->validator.isEmpty() && !validator.isEmpty();
-        return record->size == announcedSize && (!bothKnown || record->validator == validator);
+        const qint64 saved = record->fileSize >= 0 ? record->fileSize : record->size;
+        return record->size == announcedSize && (!bothKnown || record->validator == validator) && info.size() == saved;
     }
-    const QFileInfo info(path);
-    return info.isFile() && info.size() == announcedSize;
+    return info.size() == announcedSize;
 }
 
 bool copyUserAttributes(const QString &from, const QString &to)

@@ -174,12 +174,12 @@ bool readInto(QFile &file, FileInMemory &stream, qint64 room, QString *why)
     return true;
 }
 
-// Writes bytes to a new file beside target, with target's mode, owner and user
+// Writes bytes to a new file beside target, with source's mode, owner and user
 // attributes, flushes it to disk and renames it over target.
-bool replaceWith(const QString &target, const TagLib::ByteVector &bytes, QString *why)
+bool replaceWith(const QString &source, const QString &target, const TagLib::ByteVector &bytes, QString *why)
 {
     struct stat original {};
-    if (::stat(QFile::encodeName(target).constData(), &original) != 0) {
+    if (::stat(QFile::encodeName(source).constData(), &original) != 0) {
         *why = systemError();
         return false;
     }
@@ -201,7 +201,7 @@ bool replaceWith(const QString &target, const TagLib::ByteVector &bytes, QString
         *why = systemError();
         return false;
     }
-    copyUserAttributes(target, out.fileName());
+    copyUserAttributes(source, out.fileName());
     if (::rename(QFile::encodeName(out.fileName()).constData(), QFile::encodeName(target).constData()) != 0) {
         *why = QStringLiteral("cannot replace it: %1").arg(systemError());
         return false;
@@ -259,11 +259,12 @@ QByteArray coverMimeType(const QByteArray &cover, const QByteArray &coverType)
     return {};
 }
 
-TagResult writeSongTags(const QString &path, const SongTags &tags, QString *error)
+TagResult writeSongTags(const QString &path, const SongTags &tags, QString *error, const QString &destination)
 {
     const QFileInfo info(path);
-    const QString target = info.exists() ? info.canonicalFilePath() : path;
-    QFile in(target);
+    const QString source = info.exists() ? info.canonicalFilePath() : path;
+    const QString target = destination.isEmpty() ? source : destination;
+    QFile in(source);
     if (!in.open(QIODevice::ReadOnly))
         return failed(error, QStringLiteral("cannot read %1: %2").arg(path, in.errorString()));
     // A file that does not even begin like an MP3 (an ID3 tag or a frame header) or an MP4
@@ -299,18 +300,18 @@ TagResult writeSongTags(const QString &path, const SongTags &tags, QString *erro
         if (!hasAudio(*mpeg) || !mpegFramesFollow(*mpeg))
             return TagResult::NotMedia;
     }
-    if (!hasTags(tags))
+    if (!hasTags(tags) && destination.isEmpty())
         return TagResult::Written;
-    if (::access(QFile::encodeName(target).constData(), W_OK) != 0)
+    if (destination.isEmpty() && ::access(QFile::encodeName(target).constData(), W_OK) != 0)
         return failed(error, QStringLiteral("cannot tag %1: %2").arg(path, systemError()));
 
     const QByteArray coverType = coverMimeType(tags.cover, tags.coverType);
-    const bool saved = mp4 ? tagMp4(*mp4, tags, coverType) : tagMpeg(*mpeg, tags, coverType);
+    const bool saved = !hasTags(tags) || (mp4 ? tagMp4(*mp4, tags, coverType) : tagMpeg(*mpeg, tags, coverType));
     mp4.reset();
     mpeg.reset();
     if (!saved)
         return failed(error, QStringLiteral("cannot tag %1: TagLib could not save the tags").arg(path));
-    if (!replaceWith(target, *stream.data(), &why))
+    if (!replaceWith(source, target, *stream.data(), &why))
         return failed(error, QStringLiteral("cannot tag %1: %2").arg(path, why));
     return TagResult::Written;
 }

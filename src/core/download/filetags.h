@@ -43,7 +43,12 @@ enum class TagResult {
 // extended attributes go over to the tagged file; other hard links to it keep the
 // untagged bytes. A symbolic link stays a link: the file it points at is replaced.
 // On Failed, error (when given) says why in one line.
-TagResult writeSongTags(const QString &path, const SongTags &tags, QString *error = nullptr);
+//
+// With a destination, the tagged file is written there instead (replacing what was there,
+// by the same rename) and the file at path stays exactly as it was; on anything but
+// Written the destination was not touched.
+TagResult writeSongTags(const QString &path, const SongTags &tags, QString *error = nullptr,
+                        const QString &destination = {});
 
 // The cover's MIME type: coverType without parameters, lower case, when it is image/*;
 // else the type that the bytes' signature tells; else empty (the cover is not written).

@@ -23,6 +23,8 @@ QString stageText(int TmpState, Cls_DownLoad::Result last)
             return QStringLiteral("抱歉!音乐下载未完成..");
         case Cls_DownLoad::Result::NotWritten:
             return QStringLiteral("抱歉!无法写入音乐文件..");
+        case Cls_DownLoad::Result::Busy:
+            return QStringLiteral("该歌曲正在被另一个下载保存..");
         case Cls_DownLoad::Result::Stopped:
         case Cls_DownLoad::Result::RequestFailed:
         case Cls_DownLoad::Result::NotStarted:

@@ -132,6 +132,11 @@ void Transfer::start()
     if (m_started)
         return;
     m_started = true;
+    // Nobody else may write the part from before its length is read until it is the song.
+    if (m_lock.take(m_part) == PartLock::Status::Busy) {
+        finish(TransferResult::Busy);
+        return;
+    }
     // A part from an earlier try, with the size and validator of the body it belongs to.
     const QFileInfo part(m_part);
     const std::optional<ServedRecord> record = part.exists() ? servedRecord(m_part) : std::nullopt;
@@ -174,8 +179,7 @@ void Transfer::headIn()
         if (!sameBody && status != 200) {
             // Not the rest of the same body, and not a whole one either: ask again for all.
             m_reply->disconnect(this);
-            m_reply->abort();
-            m_reply->deleteLater();
+            net::dropReply(m_reply);
             m_reply = nullptr;
             m_resumedAt = 0;
             m_size = 0;
@@ -188,7 +192,7 @@ void Transfer::headIn()
     if (net::closedUnanswered(*m_reply) && !m_resent) {
         m_resent = true;
         m_reply->disconnect(this);
-        m_reply->deleteLater();
+        net::dropReply(m_reply);
         m_reply = nullptr;
         send(m_resuming);
         return;
@@ -289,17 +293,41 @@ void Transfer::bodyEnded()
         finish(commit() ? TransferResult::Completed : TransferResult::NotWritten);
 }
 
-// The whole body takes the song's name: tagged first, with where it came from.
+// The whole body takes the song's name, with where it came from, tagged when asked for.
+// It happens under the part's lock, and the song's name only ever gets a whole file: the
+// tagged copy is written straight under it, the untagged part renamed to it.
 bool Transfer::commit()
 {
+    setOriginAttributes(m_part, m_address, m_details.referrer);
+    TagResult tagged = TagResult::NotMedia;
     if (m_details.tags) {
         QString error;
-        if (writeSongTags(m_part, *m_details.tags, &error) == TagResult::Failed)
+        removeServedRecord(m_part); // the record on the song's file tells the tagged size
+        tagged = writeSongTags(m_part, *m_details.tags, &error, m_path);
+        if (tagged == TagResult::Failed)
             std::fprintf(stderr, "quillory: %s: tags not written: %s\n", qPrintable(m_path), qPrintable(error));
     }
-    setOriginAttributes(m_part, m_address, m_details.referrer);
-    setServedRecord(m_part, ServedRecord{m_total, m_validator});
+    if (tagged == TagResult::Written) {
+        ::unlink(QFile::encodeName(m_part).constData());
+        setServedRecord(m_path, ServedRecord{m_total, m_validator, QFileInfo(m_path).size()});
+        return true;
+    }
+    setServedRecord(m_part, ServedRecord{m_total, m_validator, m_total});
     return ::rename(QFile::encodeName(m_part).constData(), QFile::encodeName(m_path).constData()) == 0;
+}
+
+void keepStoppedPart(const QString &path)
+{
+    const QString part = partPath(path);
+    if (!QFileInfo::exists(part))
+        return;
+    PartLock lock;
+    if (lock.take(part) != PartLock::Status::Held)
+        return;
+    removeServedRecord(part);
+    if (servedRecord(path))
+        return;
+    ::rename(QFile::encodeName(part).constData(), QFile::encodeName(path).constData());
 }
 
 void Transfer::stop()
@@ -315,7 +343,8 @@ void Transfer::abandon()
     m_broken = true;
     if (m_file.isOpen())
         m_file.close();
-    QFile::remove(m_part);
+    if (m_lock.isHeld())
+        QFile::remove(m_part);
     finish(TransferResult::Incomplete);
 }
 
@@ -327,15 +356,18 @@ void Transfer::finish(TransferResult result)
     m_idle->stop();
     if (m_reply) {
         m_reply->disconnect(this);
-        m_reply->abort();
-        m_reply->deleteLater();
+        net::dropReply(m_reply);
         m_reply = nullptr;
     }
     m_result = result;
+    if (m_file.isOpen())
+        m_file.close();
     // Nothing is kept that the next try could not use: no empty part, none of a file that
-    // could not be written.
-    if (result == TransferResult::NotWritten || (result != TransferResult::Completed && m_total == 0))
+    // could not be written. Only a part of our own is ever removed.
+    if (m_lock.isHeld() && result != TransferResult::Completed
+        && (result == TransferResult::NotWritten || QFileInfo(m_part).size() == 0))
         QFile::remove(m_part);
+    m_lock.release();
     emit finished(result);
 }
 

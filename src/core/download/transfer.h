@@ -1,6 +1,7 @@
 #pragma once
 
 #include "download/filetags.h"
+#include "download/partlock.h"
 
 #include <QByteArray>
 #include <QFile>
@@ -39,7 +40,15 @@ enum class TransferResult {
     Incomplete,    // the data broke off before its end; what came stays as the part file
     Stopped,       // stopped on request; what came stays as the part file
     Completed,     // every byte of the resource is in the file, under its own name
+    Busy,          // another saver is writing the same file now: nothing was touched
 };
+
+// A stopped transfer's part takes the song's name, as the download panel keeps what came
+// of a stop the user confirmed: under the part's lock, without the record of the whole
+// body (it no longer holds it), and never over a whole file saved before (one with its
+// record), which the part then stays beside. Nothing happens while another saver holds
+// the part.
+void keepStoppedPart(const QString &path);
 
 // What a saved file says of itself besides its bytes.
 struct SaveDetails {
@@ -51,7 +60,9 @@ struct SaveDetails {
 // by side. The body goes into the part file partPath(path) and takes the file's name only
 // once it is whole, flushed to disk and tagged. A part left by an earlier try is continued
 // with a Range request when the server still serves the same body (same validator and
-// size, answer 206); any other answer starts over and replaces it.
+// size, answer 206); any other answer starts over and replaces it. The part's lock
+// (PartLock) is held from the start until the transfer is over: a part that another
+// saver holds ends the transfer at once as Busy, before anything is sent.
 //
 // Stages, as Cls_DownLoad numbers them: 2 request sent, 3 answer's head in, 4 writing,
 // then 9 (the data ended) or 5 (stopped), then finished().
@@ -97,6 +108,7 @@ private:
     QNetworkReply *m_reply = nullptr;
     QTimer *m_idle = nullptr;
     QFile m_file;
+    PartLock m_lock;
     QByteArray m_validator;
     qint64 m_total = 0;
     qint64 m_resumedAt = 0;

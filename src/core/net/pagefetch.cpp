@@ -91,6 +91,12 @@ bool isFinalStatus(int httpStatus)
     return httpStatus >= 200 && (httpStatus < 300 || httpStatus >= 400);
 }
 
+void dropReply(QNetworkReply *reply)
+{
+    if (reply)
+        reply->deleteLater();
+}
+
 bool closedUnanswered(const QNetworkReply &reply)
 {
     return reply.error() == QNetworkReply::RemoteHostClosedError
@@ -170,8 +176,7 @@ FetchJob::~FetchJob()
 {
     if (m_reply) {
         m_reply->disconnect(this);
-        m_reply->abort();
-        m_reply->deleteLater();
+        dropReply(m_reply);
     }
 }
 
@@ -190,8 +195,6 @@ void FetchJob::end(FetchResult result)
     m_ended = true;
     m_idle->stop();
     m_reply->disconnect(this);
-    if (!m_reply->isFinished())
-        m_reply->abort();
     // The program is ending, also when the answer came in the same pass: the caller goes
     // no further.
     if (platform::programEnding()) {

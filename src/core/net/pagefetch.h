@@ -45,6 +45,12 @@ struct FetchResult {
     QString errorString;
 };
 
+// Lets go of a reply the program no longer wants: the caller has disconnected from it, and
+// it is deleted from the event loop, which cuts its connection. Never abort() for this: the
+// network thread may still have an error on its way for the reply (an error status, a
+// closed connection), and an aborted reply that then gets one warns of an internal problem.
+void dropReply(QNetworkReply *reply);
+
 // The connection closed before any answer came: a kept-alive connection that the server
 // closed just as the request went out. Such a request is sent again once on a new one, as
 // browsers do.

@@ -98,15 +98,6 @@ void showCentred(QWidget *panel, const QWidget *window)
     panel->raise();
 }
 
-void keepStoppedPart(const QString &path)
-{
-    const QString part = download::partPath(path);
-    if (QFileInfo::exists(part)) {
-        QFile::remove(path);
-        QFile::rename(part, path);
-    }
-}
-
 // Sets the bar's value at once but leaves its painting to the next turn of the event
 // loop: QProgressBar::setValue paints on the spot, which for small files cost more than
 // copying them. The transfer hands over to the event loop every few milliseconds, so the
@@ -302,7 +293,7 @@ void Form1::Command6_Click()
         // always has (its question said the file would be damaged). Any other unfinished
         // transfer leaves the song's name alone.
         if (Cdf->lastResult() == Cls_DownLoad::Result::Stopped)
-            keepStoppedPart(path);
+            download::keepStoppedPart(path);
         if (Cdf->lastResult() == Cls_DownLoad::Result::Completed && written != 0 && QFileInfo::exists(path)) {
             // Without a file manager or an opener the note says where the song went.
             const QPointer<Form1> self(this);

@@ -169,6 +169,9 @@ void Form1::showWorkState(int index, const BatchDownload::WorkState &state)
         break;
     case BatchDownload::WorkState::Kind::Failed:
         text = QStringLiteral("失败");
+        // Why, on the status line too, until the next work or the run's summary.
+        if (!state.reason.isEmpty())
+            setStatus(state.reason);
         break;
     case BatchDownload::WorkState::Kind::Dropped:
         break;
