@@ -351,6 +351,8 @@ void BatchDownload::transfer(Work &work)
             end(work, WorkState::Kind::Saved);
             return;
         }
+        if (result == download::TransferResult::Busy)
+            m_parts.remove(download::partPath(work.path)); // another saver's, never ours to remove
         const QString reason = result == download::TransferResult::RequestFailed
                                    ? download::stageText(8, result)
                                    : download::stageText(6, result);
