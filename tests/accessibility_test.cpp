@@ -2,6 +2,7 @@
 #include "app/frame.h"
 #include "platform/exit.h"
 #include "platform/mci.h"
+#include "platform/programfolder.h"
 #include "platform/reveal.h"
 #include "platform/savedialog.h"
 #include "windowtest.h"
@@ -13,6 +14,7 @@
 #include <QLineEdit>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -188,4 +190,25 @@ TEST_F(Accessibility, TheStatusLineIsAStatusBarNamedByEachText)
         EXPECT_EQ(accessible(line)->text(QAccessible::Name), text);
         EXPECT_TRUE(line->accessibleName().isEmpty()) << "QLabel tells a new text only to an unnamed label";
     }
+}
+
+// The MV window names its boxes by their captions, and Escape closes it.
+TEST_F(Accessibility, TheMvWindowReadsItsBoxesAndClosesOnEscape)
+{
+    QTemporaryDir folder; // where the MV page goes
+    platform::setProgramFolder(folder.path());
+    lookUp(kShare);
+    QStringList mvNames;
+    QTimer::singleShot(200, window.get(), [&] {
+        QWidget *mv = QApplication::activeModalWidget();
+        for (const char *box : {"Text1", "Text2"})
+            mvNames << accessible(mv->findChild<QWidget *>(QLatin1String(box)))->text(QAccessible::Name);
+        QTest::keyClick(mv, Qt::Key_Escape);
+    });
+    auto *command8 = control<QWidget>("Command8");
+    command8->setFocus();
+    QTest::keyClick(command8, Qt::Key_Space);
+    EXPECT_EQ(mvNames, (QStringList{QStringLiteral("视频地址："), QStringLiteral("HTML调用代码：")}));
+    EXPECT_FALSE(window->findChild<QWidget *>(QStringLiteral("Form2"))->isVisible());
+    platform::setProgramFolder(QString());
 }

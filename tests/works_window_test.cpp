@@ -3,6 +3,7 @@
 #include "platform/messagebox.h"
 #include "windowtest.h"
 
+#include <QApplication>
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <QPushButton>
@@ -261,4 +262,44 @@ TEST_F(Works, DoubleClicksThatLoadNothingChangeNothing)
     EXPECT_EQ(window->songRecord().strWorkId, QString());
     EXPECT_TRUE(platform::mciCommandLog().isEmpty());
     EXPECT_EQ(service().requestCount((kResolve + QStringLiteral("777")).toStdString()), 0);
+}
+
+// From the keyboard: Return in Text2 lists the works, the arrow keys, Home and End move the
+// current row, Return loads it as a double click does, Shift+F10 opens the list's menu.
+TEST_F(Works, TheKeyboardLoadsTheCurrentWork)
+{
+    const QString share = QStringLiteral("http://changba.com/s/Wc7nGGH3ZBbq");
+    servePage(kOther, twoWorks(QStringLiteral("777"), QStringLiteral("778")));
+    for (const char *id : {"777", "778"})
+        servePage((kResolve + QLatin1String(id)).toStdString(), share, 200, "text/plain; charset=utf-8");
+    text2->setText(QString::fromStdString(kOther));
+    text2->setFocus();
+    QTest::keyClick(text2, Qt::Key_Return);
+    ASSERT_TRUE(listed());
+
+    struct Row {
+        QList<Qt::Key> keys;
+        QString workId;
+    };
+    const Row table[] = {{{Qt::Key_Home, Qt::Key_Down}, QStringLiteral("778")},
+                         {{Qt::Key_End, Qt::Key_Up}, QStringLiteral("777")},
+                         {{Qt::Key_End}, QStringLiteral("778")}};
+    for (const Row &row : table) {
+        list->setFocus();
+        for (const Qt::Key key : row.keys)
+            QTest::keyClick(list, key);
+        QTest::keyClick(list, Qt::Key_Return);
+        EXPECT_EQ(window->songRecord().strWorkId, row.workId);
+        EXPECT_EQ(caption("Label2"), QStringLiteral("演唱歌曲：后来"));
+    }
+
+    bool menuOpened = false;
+    QTimer::singleShot(100, window.get(), [&] {
+        if (QWidget *menu = QApplication::activePopupWidget()) {
+            menuOpened = menu->objectName() == QStringLiteral("worksMenu");
+            menu->close();
+        }
+    });
+    QTest::keyClick(list, Qt::Key_F10, Qt::ShiftModifier);
+    EXPECT_TRUE(menuOpened);
 }
