@@ -3,6 +3,8 @@
 # answered by the local service double, in each state a user meets (docs/screenshot-STATE.png),
 # the window after a lookup once more as docs/screenshot.png, and that state again on a
 # screen of twice the density (docs/screenshot-lookup-2x.png).
+# With --focus it instead walks the window with Tab and saves each focused control as
+# build/focus/focus-NAME.png, to see that the focus shows everywhere.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 . scripts/service.sh
@@ -21,6 +23,12 @@ shoot() { # SCREEN_SIZE then the tool's arguments; the environment before it pas
         env http_proxy="http://127.0.0.1:$port" https_proxy="http://127.0.0.1:$port" no_proxy= \
             SSL_CERT_FILE="$service_authority" QT_QPA_PLATFORM=xcb "$@"
 }
+
+if [ "${1:-}" = --focus ]; then
+    mkdir -p build/focus
+    shoot 1280x800 build/src/quillory-screenshot build/focus --only focus
+    exit 0
+fi
 
 mkdir -p docs
 shoot 1280x800 build/src/quillory-screenshot docs

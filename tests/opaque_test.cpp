@@ -69,6 +69,10 @@ protected:
     // The panel's rectangle as the window shows it, with the controls beneath and without.
     void expectNothingBeneathShows(QWidget *panel, const char *where, bool squareCorners = true)
     {
+        // Hiding a focused control below hands the focus on, into the panel, whose control
+        // would then show its focus edge in one picture and not in the other.
+        if (QWidget *focused = QApplication::focusWidget())
+            focused->clearFocus();
         const QRect area = panel->geometry();
         const QImage busy = rendered(window.get()).copy(area);
 

@@ -3,6 +3,7 @@
 #include "platform/messagebox.h"
 #include "windowtest.h"
 
+#include <QApplication>
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <QPushButton>
@@ -261,4 +262,37 @@ TEST_F(Works, DoubleClicksThatLoadNothingChangeNothing)
     EXPECT_EQ(window->songRecord().strWorkId, QString());
     EXPECT_TRUE(platform::mciCommandLog().isEmpty());
     EXPECT_EQ(service().requestCount((kResolve + QStringLiteral("777")).toStdString()), 0);
+}
+
+// From the keyboard: Return in Text2 lists the works, the arrow keys, Home and End move the
+// current row, Return loads it as a double click does, Shift+F10 opens the list's menu.
+TEST_F(Works, TheKeyboardLoadsTheCurrentWork)
+{
+    const QString share = QStringLiteral("http://changba.com/s/Wc7nGGH3ZBbq");
+    servePage(kOther, twoWorks(QStringLiteral("777"), QStringLiteral("778")));
+    for (const char *id : {"777", "778"})
+        servePage((kResolve + QLatin1String(id)).toStdString(), share, 200, "text/plain; charset=utf-8");
+    text2->setText(QString::fromStdString(kOther));
+    text2->setFocus();
+    QTest::keyClick(text2, Qt::Key_Return);
+    ASSERT_TRUE(listed());
+
+    const std::pair<QList<Qt::Key>, QString> table[] = {{{Qt::Key_Home, Qt::Key_Down}, QStringLiteral("778")},
+                                                        {{Qt::Key_End, Qt::Key_Up}, QStringLiteral("777")},
+                                                        {{Qt::Key_End}, QStringLiteral("778")}};
+    list->setFocus();
+    for (const auto &[keys, workId] : table) {
+        for (const Qt::Key key : keys + QList{Qt::Key_Return})
+            QTest::keyClick(list, key);
+        EXPECT_EQ(window->songRecord().strWorkId, workId);
+        EXPECT_EQ(caption("Label2"), QStringLiteral("演唱歌曲：后来"));
+    }
+
+    QString menu;
+    QTimer::singleShot(100, window.get(), [&] {
+        menu = QApplication::activePopupWidget()->objectName();
+        QApplication::activePopupWidget()->close();
+    });
+    QTest::keyClick(list, Qt::Key_F10, Qt::ShiftModifier);
+    EXPECT_EQ(menu, QStringLiteral("worksMenu"));
 }

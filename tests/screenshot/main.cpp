@@ -15,6 +15,9 @@
 // Usage: quillory-screenshot FOLDER [--only STATE] [--suffix TEXT]
 //   --only takes just one state (the walk still goes up to it); --suffix goes between the
 //   state and ".png" (for a picture at another screen density, say).
+//   --only focus instead walks the window with Tab after a lookup, the download panel
+//   open on the way, and saves each focused control with its surroundings as
+//   FOLDER/focus-NAME.png, to check that the focus shows on every control.
 // Meant for scripts/screenshot.sh, which runs it under xvfb-run against the local service.
 
 #include "app/form1.h"
@@ -109,6 +112,27 @@ public:
         QTextStream(stdout) << "saved " << path << " (" << shot.width() << "x" << shot.height() << ")\n";
     }
 
+    // The focused control and a little around it, as the screen shows it.
+    void takeFocused(const QString &state, const QWidget *control)
+    {
+        m_window.repaint();
+        const QRect local(control->mapTo(&m_window, QPoint(0, 0)), control->size());
+        const QRect area = local.adjusted(-12, -12, 12, 12).intersected(m_window.rect());
+        QImage shot;
+        if (QScreen *screen = m_window.screen()) {
+            const QPoint at = m_window.mapToGlobal(area.topLeft());
+            shot = screen->grabWindow(0, at.x(), at.y(), area.width(), area.height()).toImage();
+        }
+        if (isBlank(shot))
+            shot = m_window.grab(area).toImage();
+        const QString path = QDir(m_folder).filePath(QStringLiteral("%1%2.png").arg(state, m_suffix));
+        if (!shot.save(path, "PNG")) {
+            ++m_failures;
+            return;
+        }
+        QTextStream(stdout) << "saved " << path << "\n";
+    }
+
 private:
     QWidget &m_window;
     QString m_folder;
@@ -179,6 +203,24 @@ int main(int argc, char *argv[])
     camera.take(QStringLiteral("lookup"));
     if (camera.done())
         return camera.failures();
+
+    if (parser.value(only) == QStringLiteral("focus")) {
+        // Every control Tab reaches, once round the window, the download panel opened by
+        // Space on its button on the way.
+        window.activateWindow();
+        QWidget *first = control<QWidget>(window, "Text2");
+        first->setFocus(Qt::TabFocusReason);
+        QWidget *focused = first;
+        do {
+            QTest::qWait(150);
+            camera.takeFocused(QStringLiteral("focus-") + focused->objectName(), focused);
+            if (focused->objectName() == QStringLiteral("Command2") && !control<QWidget>(window, "Picture3")->isVisible())
+                QTest::keyClick(focused, Qt::Key_Space);
+            QTest::keyClick(focused, Qt::Key_Tab);
+            focused = QApplication::focusWidget();
+        } while (focused && focused != first);
+        return camera.failures();
+    }
 
     auto *list = control<QTreeWidget>(window, "ListView1");
     QTest::keyClicks(control<QLineEdit>(window, "Text2"), kSingerPage);

@@ -95,6 +95,7 @@ Form1::Form1(QWidget *parent)
     buildStatusBar();
     buildFramePictures();
     buildFrame();
+    buildKeyboardAccess();
 }
 
 Form1::~Form1()

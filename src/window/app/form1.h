@@ -83,6 +83,8 @@ private:
     void buildBottomButtons();
     void buildStatusBar();
     void buildFramePictures();
+    // app/ (accessibility.cpp): names for assistive technology, Tab order, Return and Escape
+    void buildKeyboardAccess();
 
     // app/
     void gx();

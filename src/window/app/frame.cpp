@@ -1,5 +1,6 @@
 #include "app/frame.h"
 
+#include "app/eventhook.h"
 #include "app/form1.h"
 #include "platform/exit.h"
 #include "platform/mci.h"
@@ -12,8 +13,6 @@
 #include <QWindow>
 
 #include <algorithm>
-#include <functional>
-#include <utility>
 
 namespace frame {
 
@@ -111,21 +110,6 @@ QPoint keptInside(QPoint topLeft, QSize panel, QSize area)
 } // namespace frame
 
 namespace {
-
-// Hands the events of one watched widget to a function; returning true swallows them.
-class EventHook : public QObject
-{
-public:
-    EventHook(QObject *parent, std::function<bool(QEvent *)> handler)
-        : QObject(parent), m_handler(std::move(handler))
-    {
-    }
-
-    bool eventFilter(QObject *, QEvent *event) override { return m_handler(event); }
-
-private:
-    std::function<bool(QEvent *)> m_handler;
-};
 
 // Copies a piece of a picture, given in the picture's points, to a place in the window;
 // a picture of a higher density gives the same piece with more pixels.

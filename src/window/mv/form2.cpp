@@ -29,6 +29,9 @@ Form2::Form2(QWidget *parent) : QDialog(parent)
     Label2 = named(new QLabel(QStringLiteral("HTML调用代码："), Frame1), "Label2", tw(240, 720, 1260, 180));
     Text2 = named(new QLineEdit(Frame1), "Text2", tw(1440, 665, 7695, 270));
     captionBeside({Label1, Label2}, {Text1, Text2});
+    // Each box is named by its caption for a screen reader.
+    Label1->setBuddy(Text1);
+    Label2->setBuddy(Text2);
 
     Frame2 = named(new QGroupBox(QStringLiteral("友情提示"), this), "Frame2", tw(120, 1560, 9255, 1095));
     Label3 = named(new QLabel(QStringLiteral("已在当前文件夹下生成名为“video.htm”"), Frame2), "Label3",

@@ -31,9 +31,9 @@ void Form1::buildWorksMenu()
     ListView1->addAction(downloadAllAction);
     ListView1->addAction(retryFailedAction);
 
-    // The menu key opens the menu at the current row.
+    // The menu key, and Shift+F10 on keyboards without one, open the menu at the current row.
     auto *menuKey = new QAction(ListView1);
-    menuKey->setShortcut(QKeySequence(Qt::Key_Menu));
+    menuKey->setShortcuts({QKeySequence(Qt::Key_Menu), QKeySequence(Qt::SHIFT | Qt::Key_F10)});
     menuKey->setShortcutContext(Qt::WidgetWithChildrenShortcut);
     ListView1->addAction(menuKey);
     connect(menuKey, &QAction::triggered, this, [this] {
