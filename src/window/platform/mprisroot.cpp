@@ -9,6 +9,8 @@
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
 
+#include <memory>
+
 namespace platform {
 
 const QString MprisRoot::kServiceName = QStringLiteral("org.mpris.MediaPlayer2.quillory");
@@ -19,25 +21,24 @@ namespace {
 constexpr uint kDoNotQueue = 4;
 constexpr uint kPrimaryOwner = 1;
 
-// Asks for name without waiting; a taken name leads to the instance name MPRIS gives a
-// second player of the same program.
-void requestName(QDBusConnection bus, const QString &name, MediaControls *controls, bool lastTry)
+// Asks for name without waiting and notes it in owned once it is taken; a taken name leads
+// to the instance name MPRIS gives a second player of the same program.
+void requestName(QDBusConnection bus, const QString &name, MediaControls *controls,
+                 const std::shared_ptr<QString> &owned, bool lastTry)
 {
     auto *watcher = new QDBusPendingCallWatcher(
         bus.interface()->asyncCall(QStringLiteral("RequestName"), name, kDoNotQueue), controls);
     QObject::connect(watcher, &QDBusPendingCallWatcher::finished, controls,
-                     [bus, name, controls, lastTry](QDBusPendingCallWatcher *w) {
+                     [bus, name, controls, owned, lastTry](QDBusPendingCallWatcher *w) {
                          const QDBusPendingReply<uint> answer = *w;
                          w->deleteLater();
                          if (answer.isError())
                              return;
-                         if (answer.value() == kPrimaryOwner) {
-                             controls->setProperty("mprisName", name);
-                             return;
-                         }
-                         if (!lastTry)
+                         if (answer.value() == kPrimaryOwner)
+                             *owned = name;
+                         else if (!lastTry)
                              requestName(bus, name + QStringLiteral(".instance%1").arg(QCoreApplication::applicationPid()),
-                                         controls, true);
+                                         controls, owned, true);
                      });
 }
 
@@ -58,13 +59,13 @@ void MprisRoot::publish(MediaControls *controls)
     new MprisPlayer(controls);
     if (!bus.registerObject(kObjectPath, controls, QDBusConnection::ExportAdaptors))
         return; // another window of this process shows its playback
-    requestName(bus, kServiceName, controls, false);
+    const auto owned = std::make_shared<QString>();
+    requestName(bus, kServiceName, controls, owned, false);
     // The name and the object go with the controls (the next window of a test run takes them).
-    QObject::connect(controls, &QObject::destroyed, [bus, controls]() mutable {
+    QObject::connect(controls, &QObject::destroyed, [bus, owned]() mutable {
         bus.unregisterObject(kObjectPath);
-        const QString name = controls->property("mprisName").toString();
-        if (!name.isEmpty())
-            bus.interface()->asyncCall(QStringLiteral("ReleaseName"), name);
+        if (!owned->isEmpty())
+            bus.interface()->asyncCall(QStringLiteral("ReleaseName"), *owned);
     });
 }
 

@@ -19,8 +19,7 @@ const QString kOpenFolder = QStringLiteral("open-folder");
 
 QDBusMessage serverCall(const QString &method)
 {
-    QDBusMessage call = QDBusMessage::createMethodCall(kService, kPath, kInterface, method);
-    return call;
+    return QDBusMessage::createMethodCall(kService, kPath, kInterface, method);
 }
 
 } // namespace
@@ -35,13 +34,6 @@ Notifier::Notifier(QObject *parent)
                 SLOT(actionInvoked(uint, QString)));
     bus.connect(kService, kPath, kInterface, QStringLiteral("NotificationClosed"), this,
                 SLOT(notificationClosed(uint, uint)));
-    // A server that reads markup would swallow a "&" or "<" of a file name.
-    auto *watcher = new QDBusPendingCallWatcher(bus.asyncCall(serverCall(QStringLiteral("GetCapabilities"))), this);
-    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher *w) {
-        const QDBusPendingReply<QStringList> capabilities = *w;
-        m_markup = !capabilities.isError() && capabilities.value().contains(QStringLiteral("body-markup"));
-        w->deleteLater();
-    });
 }
 
 void Notifier::saveEnded(const QString &summary, const QString &place, bool isFolder)
@@ -49,17 +41,27 @@ void Notifier::saveEnded(const QString &summary, const QString &place, bool isFo
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected())
         return;
-    const QString shown = QDir::toNativeSeparators(place);
-    QDBusMessage notify = serverCall(QStringLiteral("Notify"));
-    notify << QStringLiteral("Quillory") << uint(0) << QStringLiteral("quillory") << summary
-           << (m_markup ? shown.toHtmlEscaped() : shown) << QStringList{kOpenFolder, QStringLiteral("打开文件夹")}
-           << QVariantMap{{QStringLiteral("desktop-entry"), QStringLiteral("quillory")}} << int(-1);
-    auto *watcher = new QDBusPendingCallWatcher(bus.asyncCall(notify), this);
-    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, place, isFolder](QDBusPendingCallWatcher *w) {
-        const QDBusPendingReply<uint> id = *w;
-        if (!id.isError())
-            m_shown.insert(id.value(), Place{place, isFolder});
+    // First what the server reads: one that reads markup would swallow a "&" or "<" of a
+    // file name. Asked only now, so that no server is started before there is word to give.
+    auto *asked = new QDBusPendingCallWatcher(bus.asyncCall(serverCall(QStringLiteral("GetCapabilities"))), this);
+    connect(asked, &QDBusPendingCallWatcher::finished, this, [=, this](QDBusPendingCallWatcher *w) {
         w->deleteLater();
+        const QDBusPendingReply<QStringList> capabilities = *w;
+        if (capabilities.isError())
+            return; // no notification server
+        const QString shown = QDir::toNativeSeparators(place);
+        const bool markup = capabilities.value().contains(QStringLiteral("body-markup"));
+        QDBusMessage notify = serverCall(QStringLiteral("Notify"));
+        notify << QStringLiteral("Quillory") << uint(0) << QStringLiteral("quillory") << summary
+               << (markup ? shown.toHtmlEscaped() : shown) << QStringList{kOpenFolder, QStringLiteral("打开文件夹")}
+               << QVariantMap{{QStringLiteral("desktop-entry"), QStringLiteral("quillory")}} << int(-1);
+        auto *notified = new QDBusPendingCallWatcher(bus.asyncCall(notify), this);
+        connect(notified, &QDBusPendingCallWatcher::finished, this, [=, this](QDBusPendingCallWatcher *n) {
+            n->deleteLater();
+            const QDBusPendingReply<uint> id = *n;
+            if (!id.isError())
+                m_shown.insert(id.value(), Place{place, isFolder});
+        });
     });
 }
 

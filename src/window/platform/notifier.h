@@ -31,7 +31,6 @@ private:
         bool isFolder = false;
     };
     QHash<uint, Place> m_shown; // the notifications on screen and what each opens
-    bool m_markup = false;      // the server reads its body as markup
 };
 
 } // namespace platform
