@@ -10,7 +10,7 @@ packages=(
     libcpp-httplib-dev libgtest-dev libtag1-dev libbenchmark-dev curl
     clang libclang-rt-dev
     fonts-noto-cjk xdg-utils xvfb xauth
-    file appstream desktop-file-utils
+    file appstream desktop-file-utils dbus
 )
 
 missing=()

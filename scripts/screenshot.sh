@@ -19,7 +19,8 @@ start_service build "$port" /dev/null --rate 20000
 shoot() { # SCREEN_SIZE then the tool's arguments; the environment before it passes through
     local screen=$1
     shift
-    xvfb-run -a -s "-screen 0 ${screen}x24" \
+    # A session bus of its own: the hand-over meets no window of the desktop.
+    xvfb-run -a -s "-screen 0 ${screen}x24" dbus-run-session -- \
         env http_proxy="http://127.0.0.1:$port" https_proxy="http://127.0.0.1:$port" no_proxy= \
             SSL_CERT_FILE="$service_authority" QT_QPA_PLATFORM=xcb "$@"
 }

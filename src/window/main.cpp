@@ -1,6 +1,7 @@
 #include "app/commandline.h"
 #include "app/form1.h"
 #include "app/program.h"
+#include "platform/appinstance.h"
 
 #include <QApplication>
 
@@ -16,7 +17,12 @@ int main(int argc, char *argv[])
     }
 
     QApplication app(argc, argv);
+    // One window a session: a window already open takes the address, and this start ends.
+    platform::AppInstance instance;
+    if (instance.claim(options.address) == platform::AppInstance::Start::HandedOver)
+        return 0;
     Form1 window;
+    QObject::connect(&instance, &platform::AppInstance::handedOver, &window, &Form1::handOver);
     window.setStartAddress(options.address);
     window.setWriteTags(options.writeTags);
     return runProgram(app, window);

@@ -10,6 +10,9 @@
 //   message      the question a stop click asks during a download (answered No)
 //   finished     the download done
 //   queue        the singer's works saved with 下载全部作品: the list's 状态 column
+//   dropped      another song's link dropped on the window, looked up
+//   handover     a second start of quillory (next to this tool) with a third song's
+//                address: the window looked it up, the second start ended
 //   mv           the MV window over the main window
 //
 // Usage: quillory-screenshot FOLDER [--only STATE] [--suffix TEXT]
@@ -18,9 +21,11 @@
 //   --only focus instead walks the window with Tab after a lookup, the download panel
 //   open on the way, and saves each focused control with its surroundings as
 //   FOLDER/focus-NAME.png, to check that the focus shows on every control.
-// Meant for scripts/screenshot.sh, which runs it under xvfb-run against the local service.
+// Meant for scripts/screenshot.sh, which runs it under xvfb-run against the local service,
+// on a session bus of its own (dbus-run-session) for the hand-over.
 
 #include "app/form1.h"
+#include "platform/appinstance.h"
 #include "platform/programfolder.h"
 #include "platform/reveal.h"
 
@@ -30,7 +35,10 @@
 #include <QCommandLineParser>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QLabel>
 #include <QLineEdit>
+#include <QMimeData>
+#include <QProcess>
 #include <QMessageBox>
 #include <QPixmap>
 #include <QProgressBar>
@@ -49,6 +57,8 @@ namespace {
 
 const QString kSharePage = QStringLiteral("http://changba.com/s/Wc7nGGH3ZBbq");
 const QString kSingerPage = QStringLiteral("http://changba.com/member/personcenter/userPage.php?uid=20130816");
+const QString kDroppedPage = QStringLiteral("http://changba.com/s/Gb7Yz4QwNe5s");
+const QString kHandedPage = QStringLiteral("http://changba.com/s/Hx8Jd2PaVk3T"); // with an MV, for the last state
 
 bool waitFor(const std::function<bool()> &condition, int timeoutMs)
 {
@@ -177,7 +187,11 @@ int main(int argc, char *argv[])
     if (!QDir().mkpath(folder))
         return fail("cannot create the picture folder");
 
+    // The window takes hand-overs as the program's does.
+    platform::AppInstance instance;
+    const bool takesHandOvers = instance.claim(QString()) == platform::AppInstance::Start::First;
     Form1 window;
+    QObject::connect(&instance, &platform::AppInstance::handedOver, &window, &Form1::handOver);
     window.Form_Load();
     Camera camera(window, folder, parser.value(only), parser.value(suffix));
 
@@ -282,6 +296,39 @@ int main(int argc, char *argv[])
     camera.take(QStringLiteral("queue"));
     if (camera.done())
         return camera.failures();
+
+    // Another song's link dropped on the window from a browser.
+    auto *label2 = control<QLabel>(window, "Label2");
+    const QString before = label2->text();
+    QMimeData link;
+    link.setUrls({QUrl(kDroppedPage)});
+    const QPoint at = control<QWidget>(window, "Picture2")->geometry().center();
+    QDragEnterEvent enter(at, Qt::CopyAction | Qt::LinkAction, &link, Qt::LeftButton, {});
+    QApplication::sendEvent(&window, &enter);
+    QDropEvent drop(QPointF(at), Qt::CopyAction | Qt::LinkAction, &link, Qt::LeftButton, {});
+    QApplication::sendEvent(&window, &drop);
+    if (!drop.isAccepted() || !waitFor([&] { return label2->text() != before; }, 10000))
+        return fail("the dropped link was not looked up");
+    QTest::qWait(800);
+    camera.take(QStringLiteral("dropped"));
+    if (camera.done())
+        return camera.failures();
+
+    // A second start of the program hands its address over and ends.
+    if (takesHandOvers) {
+        QProcess second;
+        second.start(QCoreApplication::applicationDirPath() + QStringLiteral("/quillory"), {kHandedPage});
+        const QString shown = label2->text();
+        if (!waitFor([&] { return second.state() == QProcess::NotRunning && label2->text() != shown; }, 20000) ||
+            second.exitCode() != 0)
+            return fail("the second start did not hand over");
+        QTest::qWait(800);
+        camera.take(QStringLiteral("handover"));
+        if (camera.done())
+            return camera.failures();
+    } else {
+        QTextStream(stderr) << "warning: no session bus, so no hand-over to picture\n";
+    }
 
     // The MV window, shown modally over the main window.
     QTimer::singleShot(600, &window, [&] {

@@ -262,6 +262,7 @@ void Form1::Form_Load()
     ListView1->setEditTriggers(QAbstractItemView::NoEditTriggers);
     // 9. The downloader that the download panel drives.
     createDownloader();
+    installDesktopServices();
     // 10. Shown again (already visible).
     show();
     // 11. The update check decides whether the address boxes unlock.

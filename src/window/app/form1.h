@@ -6,6 +6,7 @@
 #include "song/songpage.h"
 
 #include <QPersistentModelIndex>
+#include <QSet>
 #include <QWidget>
 
 #include <array>
@@ -13,6 +14,8 @@
 class AlphaImage;
 class QAction;
 class QCheckBox;
+class QDragEnterEvent;
+class QDropEvent;
 class Form2;
 class CaptionLabel;
 class Cls_DownLoad;
@@ -25,6 +28,11 @@ class QSlider;
 class QTimer;
 class QTreeWidget;
 class QTreeWidgetItem;
+namespace platform {
+class LauncherEntry;
+class MediaControls;
+class Notifier;
+}
 
 // The program's one main window. It owns every control and all state of the run:
 // the song record and lookup slots, the works state, the downloader.
@@ -44,8 +52,9 @@ public:
     // desktop's close request over a modal box): the same as closing the window.
     void endRequested();
 
-    // An address from the command line: shown in Text1 now, looked up once the update
-    // check has unlocked the boxes (never when it keeps them locked).
+    // An address from the command line: shown in its box now (Text1, or Text2 for a singer's
+    // home page), looked up once the update check has unlocked the boxes (never when it
+    // keeps them locked).
     void setStartAddress(const QString &address);
 
     // Whether saved songs get their names, description and picture written into them: the
@@ -63,6 +72,13 @@ public:
     const std::array<QString, 11> &worksBuffers() const { return strBuf; }
     const std::array<qint16, 11> &worksCounts() const { return intCount; }
 
+    // app/ (desktop.cpp): another start of the program handed this window an address ("":
+    // it only comes to the front), looked up as openAddress does.
+    void handOver(const QString &address);
+    // A share page goes to Text1 and is looked up, a singer's home page to Text2 and is
+    // scanned; while the update check keeps the boxes locked it waits in its box.
+    void openAddress(const QString &address);
+
 protected:
     void closeEvent(QCloseEvent *event) override;
 
@@ -72,6 +88,10 @@ protected:
     void mouseMoveEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
     void changeEvent(QEvent *event) override;
+
+    // app/ (desktop.cpp): a link dropped on the window goes where pasting it goes
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
 
 private:
     QString startAddress;
@@ -273,4 +293,15 @@ private:
     Cls_DownLoad *Cdf = nullptr;
     // Saves many works of the list with Cdf, one after another
     BatchDownload *batch = nullptr;
+
+    // app/ (desktop.cpp): the desktop's services around the window, each quiet where the
+    // desktop lacks it: the media controls, the launcher's progress, word when a save ends
+    void installDesktopServices();
+    void showPlayback();
+    void saveEnded(const QString &place, bool isFolder, bool stopped);
+    platform::MediaControls *mediaControls = nullptr;
+    platform::LauncherEntry *launcher = nullptr;
+    platform::Notifier *notifier = nullptr;
+    QString avatarAddress;  // the singer's picture of the song on show
+    QSet<int> worksLeft;    // the works of the running queue still to do
 };

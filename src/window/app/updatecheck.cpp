@@ -11,14 +11,15 @@
 #include <QPointer>
 #include <QPushButton>
 
+#include <utility>
+
 // The update check: only the maker's current version unlocks the address boxes and the
 // works buttons; another version opens the forum and ends the program; no usable
 // answer leaves them locked for the run.
 void Form1::setStartAddress(const QString &address)
 {
-    startAddress = address;
     if (!address.isEmpty())
-        Text1->setText(address);
+        openAddress(address);
 }
 
 void Form1::gx()
@@ -47,10 +48,8 @@ void Form1::gx()
         Text1->setEnabled(true);
         Text2->setEnabled(true);
         // An address given on the command line is looked up as if the user pressed the button.
-        if (!startAddress.isEmpty()) {
-            startAddress.clear();
-            aicAlphaImage3_Click();
-        }
+        if (!startAddress.isEmpty())
+            openAddress(std::exchange(startAddress, QString()));
         return;
     }
 }

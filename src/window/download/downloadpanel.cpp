@@ -302,6 +302,7 @@ void Form1::Command6_Click()
                     self->noteSavedFolder(QFileInfo(path).absolutePath());
             });
         }
+        saveEnded(path, false, Cdf->lastResult() == Cls_DownLoad::Result::Stopped);
     } else if (Command6->text() == kStop) {
         const platform::MessageAnswer answer = platform::messageBox(
             this, QStringLiteral("当前正在下载中..停止将损坏下载文件!"), platform::MessageIcon::Information,
@@ -380,9 +381,11 @@ void Form1::downloadWorks(const QList<QueuedWork> &works)
     updateWorksActions();
     if (tally.stopped) {
         setStatus(QStringLiteral("停止音乐下载"));
+        saveEnded(folder, true, true);
         return;
     }
     setStatus(BatchDownload::summaryText(tally));
+    saveEnded(folder, true, false);
     if (tally.saved + tally.skipped > 0) {
         platform::showFolder(folder, [self, folder] {
             if (self)

@@ -38,6 +38,7 @@ void Form1::Command7_Click()
         Command7->setText(kPlayCaption);
         platform::mciSendString(player::kCloseAll);
     }
+    showPlayback();
 }
 
 void Form1::Command16_Click()
@@ -62,6 +63,7 @@ void Form1::Command16_Click()
     followSongOnShow();
     play(record.strMusicUrl);
     setStatus(QStringLiteral("为您重新解析后,正在进行在线试播放.."));
+    showPlayback();
 }
 
 // Raised by every move the user makes (dragging, clicking the groove, keys, the

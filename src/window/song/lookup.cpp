@@ -38,6 +38,8 @@ void Form1::aicAlphaImage3_Click()
     const quint64 lookup = ++lookups;
     songTags = download::tagsOf(record, panel, {}, address);
     followSongOnShow();
+    avatarAddress = panel.avatarAddress;
+    showPlayback();
 
     if (panel.hasMv) {
         // The MV mark stands 50 twips to the right of the song name.

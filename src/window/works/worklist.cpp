@@ -87,4 +87,5 @@ void Form1::ListView1_DblClick(QTreeWidgetItem *row)
     record.strWorkId = workId;
     Command7->setText(QStringLiteral("在线播放"));
     platform::mciSendString(QStringLiteral("close all"));
+    showPlayback();
 }
