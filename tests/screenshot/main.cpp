@@ -9,6 +9,7 @@
 //   downloading  a download under way
 //   message      the question a stop click asks during a download (answered No)
 //   finished     the download done
+//   busy         the same song saved again while another saver writes it
 //   queue        the singer's works saved with 下载全部作品: the list's 状态 column
 //   dropped      another song's link dropped on the window, looked up
 //   handover     a second start of quillory (next to this tool) with a third song's
@@ -25,6 +26,8 @@
 // on a session bus of its own (dbus-run-session) for the hand-over.
 
 #include "app/form1.h"
+#include "download/downloadmath.h"
+#include "download/partlock.h"
 #include "platform/appinstance.h"
 #include "platform/programfolder.h"
 #include "platform/reveal.h"
@@ -284,6 +287,19 @@ int main(int argc, char *argv[])
         return fail("the download did not finish");
     QTest::qWait(300);
     camera.take(QStringLiteral("finished"));
+    if (camera.done())
+        return camera.failures();
+
+    // The same song saved again while another saver (a command line run, say) writes it.
+    {
+        download::PartLock other;
+        other.take(download::partPath(window.savePath()));
+        command6->click();
+        QTest::qWait(300);
+        camera.take(QStringLiteral("busy"));
+        other.release();
+        download::removeFreePart(download::partPath(window.savePath()));
+    }
     if (camera.done())
         return camera.failures();
 
