@@ -291,7 +291,9 @@ void BM_RealMp3AgainstCurl(benchmark::State &state)
     QString why;
     const QString mp3 = realMp3(&why);
     if (mp3.isEmpty()) {
-        state.SkipWithError(why.toStdString());
+        static std::string message; // the library keeps the pointer
+        message = why.toStdString();
+        state.SkipWithError(message.c_str());
         return;
     }
     const qint64 mp3Bytes = QFileInfo(mp3).size();

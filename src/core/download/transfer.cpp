@@ -166,7 +166,9 @@ void Transfer::start()
     const qint64 bodyAt = !tagAhead                          ? part.size()
                           : part.size() >= record->tagBytes ? record->skipped + part.size() - record->tagBytes
                                                             : 0;
-    const bool resume = record && !record->validator.isEmpty() && bodyAt > 0 && record->size > bodyAt;
+    // Without tags asked for, a part with a tag ahead starts over: the body is the file.
+    const bool resume = record && !record->validator.isEmpty() && bodyAt > 0 && record->size > bodyAt
+                        && (!tagAhead || m_details.tags);
     if (resume) {
         m_resumedAt = bodyAt;
         m_size = record->size;
@@ -367,7 +369,7 @@ bool Transfer::decide(bool ended)
         if (!tag.isEmpty())
             m_skipped = ownTag;
         // An MP4's atoms are tagged once it is whole, and so is an MP3 with a huge tag.
-        m_tagAfter = tag.isEmpty() && kind != BodyKind::Other;
+        m_tagAfter = kind == BodyKind::Mp4 || (kind == BodyKind::Mpeg && ownTag > kLargestServedTag);
     }
     m_layout = tag.isEmpty() ? Layout::AsServed : Layout::TagAhead;
     m_tagBytes = tag.size();
@@ -377,6 +379,8 @@ bool Transfer::decide(bool ended)
         record.tagBytes = m_tagBytes;
         record.skipped = m_skipped;
     }
+    if (record.size < 0)
+        removeServedRecord(m_part); // none of an earlier body stays on it either
     setServedRecord(m_part, record);
     const QByteArray head = std::exchange(m_head, {});
     return writeOut(tag.constData(), tag.size())
