@@ -8,7 +8,14 @@
 //   generated singer of 50 works of 2 MiB saved with "下载全部作品", three works at once
 //   and one at a time, against one curl process fetching only the 50 files one after
 //   another: both times, the requests the queue sent per work, and the resident memory
-//   after the first work and at its peak.
+//   after the first work and at its peak;
+// - a real MP3 of about 40 MiB at 128 kb/s (made once with sox and lame, with a tag of its
+//   own ahead and an ID3v1 tail, as a service's file may have) saved with and without
+//   tags through the panel and through quillory-cli get, against curl -o of the same file
+//   and curl -o followed by sync of it, in the same run: each one's time, the ratio to
+//   curl, the worst event-loop stall of the panel, and the bytes written to disk per
+//   saved byte (write_bytes of /proc/self/io for the panel, the children's output blocks
+//   for quillory-cli and curl).
 // Build in Release for figures worth quoting. Other programs on the machine skew them.
 #include "app/form1.h"
 #include "net/pagefetch.h"
@@ -24,8 +31,10 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLineEdit>
+#include <QCheckBox>
 #include <QNetworkProxy>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -218,6 +227,171 @@ void BM_PanelAgainstCurl(benchmark::State &state)
     state.counters["process_cpu_ms_per_MiB"] = allCpu / n / mib * 1000.0;
 }
 BENCHMARK(BM_PanelAgainstCurl)->Unit(benchmark::kMillisecond)->Iterations(5)->UseRealTime();
+
+// Bytes this process had sent to disk, dirtied pages included (write_bytes).
+qint64 writeBytes()
+{
+    QFile io(QStringLiteral("/proc/self/io"));
+    if (!io.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray &line : io.readAll().split('\n'))
+        if (line.startsWith("write_bytes:"))
+            return line.mid(12).trimmed().toLongLong();
+    return 0;
+}
+
+// The same of the children waited for, in 512-byte blocks.
+qint64 childrenWriteBytes()
+{
+    rusage usage{};
+    getrusage(RUSAGE_CHILDREN, &usage);
+    return qint64(usage.ru_oublock) * 512;
+}
+
+// A real song: about 40 MiB of a 440 Hz tone at 128 kb/s, with an ID3v2 tag of its own
+// and an ID3v1 tail, made once beside the benchmark; "" when sox or lame are missing.
+QString realMp3(QString *why)
+{
+    const QString path = QCoreApplication::applicationDirPath() + QStringLiteral("/download-benchmark-song.mp3");
+    if (QFileInfo(path).size() > 0)
+        return path;
+    const QString sox = QStandardPaths::findExecutable(QStringLiteral("sox"));
+    const QString lame = QStandardPaths::findExecutable(QStringLiteral("lame"));
+    if (sox.isEmpty() || lame.isEmpty()) {
+        *why = QStringLiteral("the real MP3 needs sox and lame (apt-get install sox lame): skipped");
+        return {};
+    }
+    constexpr int kSeconds = int(kSongBytes * 8 / 128000);
+    QProcess tone, encoder;
+    tone.setStandardOutputProcess(&encoder);
+    const QString partial = path + QStringLiteral(".part");
+    encoder.start(lame, {QStringLiteral("--quiet"), QStringLiteral("-b"), QStringLiteral("128"), QStringLiteral("--add-id3v2"),
+                         QStringLiteral("--tt"), QStringLiteral("served title"), QStringLiteral("--ta"),
+                         QStringLiteral("served artist"), QStringLiteral("-"), partial});
+    tone.start(sox, {QStringLiteral("-q"), QStringLiteral("-n"), QStringLiteral("-r"), QStringLiteral("44100"),
+                     QStringLiteral("-c"), QStringLiteral("2"), QStringLiteral("-b"), QStringLiteral("16"),
+                     QStringLiteral("-t"), QStringLiteral("wav"), QStringLiteral("-"), QStringLiteral("synth"),
+                     QString::number(kSeconds), QStringLiteral("sine"), QStringLiteral("440")});
+    tone.waitForFinished(-1);
+    encoder.waitForFinished(-1);
+    if (encoder.exitCode() != 0 || !QFile::rename(partial, path)) {
+        *why = QStringLiteral("sox and lame did not make the MP3");
+        return {};
+    }
+    return path;
+}
+
+// One way of saving the real MP3, timed, against curl in the same run.
+enum class Saver { Panel, Cli };
+
+void BM_RealMp3AgainstCurl(benchmark::State &state)
+{
+    const Saver saver = Saver(state.range(0));
+    const bool tagged = state.range(1) != 0;
+    QString why;
+    const QString mp3 = realMp3(&why);
+    if (mp3.isEmpty()) {
+        static std::string message; // the library keeps the pointer
+        message = why.toStdString();
+        state.SkipWithError(message.c_str());
+        return;
+    }
+    const qint64 mp3Bytes = QFileInfo(mp3).size();
+    const QString share = QString::fromStdString(servicedouble::ServiceDouble::generatedShareUrl(1, size_t(mp3Bytes)));
+    const QString audio = QStringLiteral("http://qiniuuwmp3.changba.com/userdata/userwork/gen/g%1n1.mp3").arg(mp3Bytes);
+    ServiceProcess service({QStringLiteral("--serve"), audio + QLatin1Char('=') + mp3});
+    if (service.proxy.isEmpty()) {
+        state.SkipWithError("quillory-service did not start");
+        return;
+    }
+    useProxy(service.proxy);
+    Window window; // the panel's; quillory-cli saves into its folder too
+    QProcessEnvironment cliEnvironment = QProcessEnvironment::systemEnvironment();
+    cliEnvironment.insert(QStringLiteral("http_proxy"), service.proxy);
+    cliEnvironment.insert(QStringLiteral("https_proxy"), service.proxy);
+    if (saver == Saver::Panel) {
+        window.control<QLineEdit>("Text1")->setText(share);
+        QTest::mouseClick(window.control<QWidget>("aicAlphaImage3"), Qt::LeftButton);
+        if (window.form.songRecord().strMusicUrl != audio) {
+            state.SkipWithError("the lookup did not find the real MP3");
+            return;
+        }
+    }
+    QTemporaryDir curlDir;
+    const QString curlFile = curlDir.filePath(QStringLiteral("song.mp3"));
+    const QString cliFile = window.folder.filePath(QStringLiteral("cli.mp3"));
+    double ours = 0, theirs = 0, theirsSynced = 0;
+    qint64 worstStall = 0, ourWrites = 0, ourBytes = 0;
+    for (auto _ : state) {
+        QString saved = cliFile;
+        QFile::remove(saved);
+        qint64 written = 0;
+        QElapsedTimer clock;
+        if (saver == Saver::Panel) {
+            window.control<QPushButton>("Command2")->click();
+            QApplication::processEvents();
+            window.control<QCheckBox>("writeTagsCheck")->setChecked(tagged);
+            saved = window.form.savePath();
+            QFile::remove(saved);
+            StallMeter stalls;
+            const qint64 before = writeBytes();
+            clock.start();
+            window.control<QPushButton>("Command6")->click();
+            ours += double(clock.nsecsElapsed()) / 1e9;
+            written = writeBytes() - before;
+            worstStall = std::max(worstStall, stalls.worstMs());
+        } else {
+            QProcess cli;
+            cli.setProcessEnvironment(cliEnvironment);
+            QStringList arguments{QStringLiteral("get"), share, QStringLiteral("-o"), cliFile};
+            if (!tagged)
+                arguments << QStringLiteral("--no-tags");
+            const qint64 before = childrenWriteBytes();
+            clock.start();
+            cli.start(QStringLiteral(QUILLORY_CLI), arguments);
+            cli.waitForFinished(-1);
+            ours += double(clock.nsecsElapsed()) / 1e9;
+            written = childrenWriteBytes() - before;
+            if (cli.exitCode() != 0)
+                state.SkipWithError("quillory-cli get failed");
+        }
+        const qint64 size = QFileInfo(saved).size();
+        if (tagged ? size <= mp3Bytes - 128 - 4096 : size != mp3Bytes)
+            state.SkipWithError("the song was not saved whole");
+        ourWrites += written;
+        ourBytes += size;
+
+        QFile::remove(curlFile);
+        clock.restart();
+        int rc = QProcess::execute(curl(), curlBase(service.proxy) + QStringList{QStringLiteral("-o"), curlFile, audio});
+        theirs += double(clock.nsecsElapsed()) / 1e9;
+        QFile::remove(curlFile);
+        clock.restart();
+        rc |= QProcess::execute(curl(), curlBase(service.proxy) + QStringList{QStringLiteral("-o"), curlFile, audio});
+        rc |= QProcess::execute(QStringLiteral("sync"), {curlFile});
+        theirsSynced += double(clock.nsecsElapsed()) / 1e9;
+        if (rc != 0)
+            state.SkipWithError("curl or sync failed");
+    }
+    const double n = double(state.iterations());
+    state.counters["ours_s"] = ours / n;
+    state.counters["curl_s"] = theirs / n;
+    state.counters["curl_sync_s"] = theirsSynced / n;
+    state.counters["speed_vs_curl"] = theirs / ours;
+    state.counters["speed_vs_curl_sync"] = theirsSynced / ours;
+    state.counters["written_per_saved_byte"] = ourBytes > 0 ? double(ourWrites) / double(ourBytes) : 0;
+    if (saver == Saver::Panel)
+        state.counters["worst_stall_ms"] = double(worstStall);
+}
+BENCHMARK(BM_RealMp3AgainstCurl)
+    ->ArgNames({"cli", "tags"})
+    ->Args({0, 1})
+    ->Args({0, 0})
+    ->Args({1, 1})
+    ->Args({1, 0})
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(5)
+    ->UseRealTime();
 
 void BM_QueueOnAFarNetwork(benchmark::State &state)
 {

@@ -1,5 +1,6 @@
 #include "download/cls_download.h"
 #include "download/downloadmath.h"
+#include "download/fileattributes.h"
 #include "download/partlock.h"
 #include "download/stagetext.h"
 #include "download/transfer.h"
@@ -15,6 +16,10 @@
 #include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTimer>
+
+#include <id3v2tag.h>
+#include <mpegfile.h>
+#include <textidentificationframe.h>
 
 #include <gtest/gtest.h>
 
@@ -498,4 +503,71 @@ TEST_F(Downloader, AFullDiskKeepsNoPartAndSaysTheFileCouldNotBeWritten)
     EXPECT_EQ(cdf.lastResult(), Result::NotWritten);
     EXPECT_EQ(events.back(), 6);
     EXPECT_EQ(QDir(small).entryList(QDir::Files), QStringList());
+}
+
+// A tagged MP3 is written once: the song's tag ahead, then the served body without its own
+// ID3v2 tag and its ID3v1 tail, byte for byte. A part cut short continues after the body's
+// last byte in it; one cut inside its tag starts over. A body that is no MP3 stays as served.
+TEST_F(Downloader, ATaggedMp3IsTheSongsTagAheadOfTheServedAudio)
+{
+    struct Row {
+        const char *name, *sample;
+        long long cutAfter;   // the first answer's bytes (-1: no first try)
+        qint64 partShortBy;   // bytes taken off the part's end after the cut
+        bool continued;
+    };
+    const download::SaveDetails details{download::SongTags{"后来", "林小雨", "一首歌", {}, {}, "http://e.example/s/1"}, {}};
+    for (const Row &row : {Row{"served ID3v2 and ID3v1", "audio/1043562829.mp3", -1, 0, false},
+                           Row{"frames from the first byte", "audio/1052460001.mp3", -1, 0, false},
+                           Row{"cut in the body, continued", "audio/1050001234.mp3", 9000, 0, true},
+                           Row{"cut in the tag, started over", "audio/1050001234.mp3", 9000, 9000, false},
+                           Row{"no audio: as served", nullptr, -1, 0, false}}) {
+        SCOPED_TRACE(row.name);
+        QFile::remove(target);
+        const QByteArray served = row.sample ? contentOf(QStringLiteral(QUILLORY_DOUBLE_DATA "/") + QLatin1String(row.sample))
+                                             : QByteArray::fromStdString(bytes(30000));
+        servicedouble::ScriptedResponse answer;
+        answer.headers = {{"ETag", "\"v1\""}};
+        if (row.cutAfter >= 0) {
+            servicedouble::ScriptedResponse cut = answer;
+            cut.cutAfter = row.cutAfter;
+            serve(served.toStdString(), cut);
+            cdf.DLFile(QString::fromStdString(kAudio), target, 10000, details);
+            QFile part(download::partPath(target));
+            ASSERT_TRUE(part.resize(part.size() - row.partShortBy));
+        }
+        serve(served.toStdString(), answer);
+        EXPECT_EQ(cdf.DLFile(QString::fromStdString(kAudio), target, 10000, details), served.size());
+        EXPECT_EQ(cdf.lastResult(), Result::Completed);
+        EXPECT_EQ(cdf.lastResumedAt() > 0, row.continued);
+        EXPECT_EQ(service().requests().back().header("Range").empty(), !row.continued);
+        EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"song.mp3"});
+
+        const QByteArray saved = contentOf(target);
+        const std::optional<download::ServedRecord> record = download::servedRecord(target);
+        ASSERT_TRUE(record);
+        EXPECT_EQ(record->fileSize, saved.size());
+        if (!row.sample) {
+            EXPECT_EQ(saved, served);
+            continue;
+        }
+        // What TagLib tells of the served file: its own tags' extent.
+        QTemporaryDir samples;
+        QFile copy(samples.filePath(QStringLiteral("served.mp3")));
+        ASSERT_TRUE(copy.open(QIODevice::WriteOnly) && copy.write(served) == served.size());
+        copy.close();
+        TagLib::MPEG::File before(QFile::encodeName(copy.fileName()).constData());
+        const qsizetype from = before.hasID3v2Tag() ? before.ID3v2Tag()->header()->completeTagSize() : 0;
+        const QByteArray audio = served.mid(from, served.size() - from - (before.hasID3v1Tag() ? 128 : 0));
+
+        TagLib::MPEG::File file(QFile::encodeName(target).constData());
+        ASSERT_TRUE(file.isValid() && file.hasID3v2Tag());
+        EXPECT_FALSE(file.hasID3v1Tag());
+        TagLib::ID3v2::Tag *tag = file.ID3v2Tag();
+        EXPECT_EQ(tag->header()->majorVersion(), 4u);
+        EXPECT_EQ(QString::fromStdString(tag->title().to8Bit(true)), QStringLiteral("后来"));
+        EXPECT_EQ(QString::fromStdString(tag->artist().to8Bit(true)), QStringLiteral("林小雨"));
+        EXPECT_EQ(tag->frameList("WOAS").size(), 1u);
+        EXPECT_TRUE(saved.mid(tag->header()->completeTagSize()) == audio) << "the audio after the tag is the served audio";
+    }
 }

@@ -218,3 +218,35 @@ TEST(FileAttributes, OriginServedRecordAndHeldBody)
             EXPECT_EQ(servedRecord(path).value_or(ServedRecord{}).fileSize, row.record.fileSize);
     }
 }
+
+// The tags around a served body that a song saved in one pass leaves out: an ID3v2 tag's
+// length from its header (a footer counted when flagged), ID3v1 and APE tags at the end.
+TEST(FileTags, TheServedTagsAroundABodyAreMeasuredFromItsBytes)
+{
+    const QByteArray id3 = QByteArray("ID3\x04\x00\x00\x00\x00\x02\x01", 10);          // 257 bytes of frames
+    const QByteArray withFooter = QByteArray("ID3\x04\x00\x10\x00\x00\x00\x7F", 10);   // 127, and a footer
+    const auto ape = [](quint32 size, bool header) {
+        QByteArray footer("APETAGEX\xD0\x07\0\0", 12);
+        for (const quint32 v : {size, 1u, header ? 0x80000000u : 0u})
+            footer += QByteArray(reinterpret_cast<const char *>(&v), 4); // little endian, as on disk
+        return footer + QByteArray(8, '\0');
+    };
+    const QByteArray v1 = "TAG" + QByteArray(125, 'x');
+    const struct {
+        const char *what;
+        QByteArray bytes;
+        qint64 head, tail; // id3v2Length, trailingTagsLength
+    } rows[] = {
+        {"an ID3v2 tag", id3 + QByteArray(300, 'a'), 267, 0},
+        {"its footer counted", withFooter + QByteArray(200, 'a'), 147, 0},
+        {"too short to tell", "ID3\x04", -1, 0},
+        {"frames, an ID3v1 tail", QByteArray("\xFF\xFB\x90\x00", 4) + QByteArray(200, 'a') + v1, 0, 128},
+        {"an APE tag with its header, then ID3v1", QByteArray(300, 'a') + ape(100, true) + v1, 0, 260},
+        {"an APE tag alone", QByteArray(300, 'a') + ape(64, false), 0, 64},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.what);
+        EXPECT_EQ(id3v2Length(row.bytes), row.head);
+        EXPECT_EQ(trailingTagsLength(row.bytes.right(160)), row.tail);
+    }
+}

@@ -9,19 +9,24 @@
 #include <cstdlib>
 #include <cstring>
 #include <exception>
+#include <fstream>
 #include <iostream>
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace {
 
 int usage(const char *program)
 {
     std::cerr << "用法 / usage: " << program
-              << " [--port N] [--authority-file PATH] [--latency-ms N] [--rate BYTES_PER_S] [--log-requests]\n"
+              << " [--port N] [--authority-file PATH] [--latency-ms N] [--rate BYTES_PER_S] [--log-requests]"
+                 " [--serve ADDRESS=FILE]...\n"
                  "  --port 0 takes a free port (默认 / default 8765); --latency-ms and --rate make a far network;\n"
-                 "  --log-requests prints \"request METHOD ADDRESS\" for every request\n";
+                 "  --log-requests prints \"request METHOD ADDRESS\" for every request;\n"
+                 "  --serve answers ADDRESS with the bytes of FILE (audio/mpeg, with an ETag)\n";
     return 2;
 }
 
@@ -34,6 +39,7 @@ int main(int argc, char **argv)
     long long rate = 0;
     bool logRequests = false;
     std::string authorityFile;
+    std::vector<std::pair<std::string, std::string>> served; // address, file
     const auto number = [&](int &i, long long low, long long high, long long &out) {
         char *end = nullptr;
         const long long value = std::strtoll(argv[++i], &end, 10);
@@ -47,6 +53,12 @@ int main(int argc, char **argv)
         long long value = 0;
         if (arg == "--authority-file" && i + 1 < argc) {
             authorityFile = argv[++i];
+        } else if (arg == "--serve" && i + 1 < argc) {
+            const std::string value = argv[++i];
+            const size_t equals = value.find('=');
+            if (equals == std::string::npos)
+                return usage(argv[0]);
+            served.emplace_back(value.substr(0, equals), value.substr(equals + 1));
         } else if (arg == "--log-requests") {
             logRequests = true;
         } else if (arg == "--latency-ms" && i + 1 < argc) {
@@ -82,6 +94,16 @@ int main(int argc, char **argv)
                               : std::make_unique<servicedouble::ServiceDouble>(port);
         servicedouble::ServiceDouble &service = *made;
         service.setFarNetwork(latencyMs, rate);
+        for (const auto &[address, file] : served) {
+            std::ifstream in(file, std::ios::binary);
+            if (!in)
+                throw std::runtime_error("cannot read " + file);
+            servicedouble::ScriptedResponse answer;
+            answer.body.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+            answer.contentType = "audio/mpeg";
+            answer.headers.emplace_back("ETag", "\"served-" + std::to_string(answer.body.size()) + "\"");
+            service.script(address, std::move(answer));
+        }
         if (logRequests) {
             service.setRequestObserver([](const servicedouble::RecordedRequest &request) {
                 std::printf("request %s %s\n", request.method.c_str(), request.address.c_str());

@@ -71,6 +71,8 @@ void setServedRecord(const QString &path, const ServedRecord &record)
     QByteArray value = QByteArray::number(record.size);
     if (record.fileSize >= 0)
         value += '/' + QByteArray::number(record.fileSize);
+    else if (record.tagBytes >= 0)
+        value += '@' + QByteArray::number(record.tagBytes) + '+' + QByteArray::number(record.skipped);
     if (!record.validator.isEmpty())
         value += ' ' + record.validator;
     setAttribute(QFile::encodeName(path), kServedName, value);
@@ -90,15 +92,22 @@ std::optional<ServedRecord> servedRecord(const QString &path)
     // Last-Modified validator has spaces of its own.
     const qsizetype space = value->indexOf(' ');
     const QByteArray sizes = space < 0 ? *value : value->left(space);
-    const qsizetype slash = sizes.indexOf('/');
+    const qsizetype at = sizes.indexOf('@');
+    const qsizetype plus = sizes.indexOf('+', at);
+    const qsizetype slash = at >= 0 ? -1 : sizes.indexOf('/');
     const auto count = [](const QByteArray &digits, qint64 *out) {
         bool ok = false;
         *out = digits.toLongLong(&ok);
         return ok && *out >= 0 && !digits.startsWith('+');
     };
     ServedRecord record;
-    if (!count(slash < 0 ? sizes : sizes.left(slash), &record.size)
+    const qsizetype sizeEnd = at >= 0 ? at : slash;
+    if (!count(sizeEnd < 0 ? sizes : sizes.left(sizeEnd), &record.size)
         || (slash >= 0 && !count(sizes.mid(slash + 1), &record.fileSize)))
+        return std::nullopt;
+    if (at >= 0
+        && (plus < 0 || !count(sizes.mid(at + 1, plus - at - 1), &record.tagBytes)
+            || !count(sizes.mid(plus + 1), &record.skipped)))
         return std::nullopt;
     if (space >= 0)
         record.validator = value->mid(space + 1);

@@ -22,11 +22,17 @@ void setOriginAttributes(const QString &path, const QString &originUrl, const QS
 // its Last-Modified when it had no ETag; may be empty), and on a whole song's file the
 // file's own size as saved, which tags make differ from the body's. Kept in
 // user.quillory.served as "<size> <validator>" on a part, "<size>/<file size> <validator>"
-// on a whole file.
+// on a whole file. A part whose song tag goes ahead of the body says so as
+// "<size>@<tag bytes>+<skipped> <validator>": its first <tag bytes> bytes are the tag, and
+// the rest are the body's bytes from <skipped> on (the tag the body began with, left out),
+// so the body stands at <skipped> + its length - <tag bytes>. Older versions read no record
+// in that and start such a part over.
 struct ServedRecord {
     qint64 size = -1;
     QByteArray validator;
     qint64 fileSize = -1; // -1 on a part, and on files saved by older versions
+    qint64 tagBytes = -1; // on a part with the tag ahead: the tag's length, else -1
+    qint64 skipped = 0;   // on a part with the tag ahead: the served bytes left out at the start
 };
 
 // Writes the record; a record without a size (negative) is not written.

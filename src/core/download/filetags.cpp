@@ -29,6 +29,10 @@ namespace download {
 
 namespace {
 
+// Padding beyond TagLib's own in a tag written ahead of a body, so that a player's later
+// edit (a rating, a corrected name) fits in it and does not rewrite the file.
+constexpr qsizetype kTagRoom = 4096;
+
 TagResult failed(QString *error, const QString &why)
 {
     if (error)
@@ -75,10 +79,9 @@ void setTextFrame(TagLib::ID3v2::Tag *tag, const char *id, const QString &text)
     tag->addFrame(frame);
 }
 
-bool tagMpeg(TagLib::MPEG::File &file, const SongTags &tags, const QByteArray &coverType)
+void setMpegFrames(TagLib::ID3v2::Tag *tag, const SongTags &tags, const QByteArray &coverType)
 {
     using namespace TagLib::ID3v2;
-    Tag *tag = file.ID3v2Tag(true);
     setTextFrame(tag, "TIT2", tags.title);
     setTextFrame(tag, "TPE1", tags.artist);
     if (!tags.comment.isEmpty()) {
@@ -108,6 +111,11 @@ bool tagMpeg(TagLib::MPEG::File &file, const SongTags &tags, const QByteArray &c
         frame->setUrl(TagLib::String(page.toStdString(), TagLib::String::Latin1));
         tag->addFrame(frame);
     }
+}
+
+bool tagMpeg(TagLib::MPEG::File &file, const SongTags &tags, const QByteArray &coverType)
+{
+    setMpegFrames(file.ID3v2Tag(true), tags, coverType);
     return file.save(TagLib::MPEG::File::ID3v2, TagLib::File::StripOthers, TagLib::ID3v2::v4,
                      TagLib::File::DoNotDuplicate);
 }
@@ -238,7 +246,85 @@ bool mpegFramesFollow(TagLib::MPEG::File &file)
     return true;
 }
 
+// An audio stream TagLib can measure: its MPEG reader calls any file valid, a picture or a
+// web page too, only without a sample rate.
+bool hasAudio(TagLib::File &file)
+{
+    return file.isValid() && file.audioProperties() && file.audioProperties()->sampleRate() > 0;
+}
+
+quint32 syncSafe(const char *bytes)
+{
+    quint32 value = 0;
+    for (int i = 0; i < 4; ++i)
+        value = (value << 7) | (quint8(bytes[i]) & 0x7F);
+    return value;
+}
+
 } // namespace
+
+BodyKind bodyKindOf(const QByteArray &head)
+{
+    if (head.size() >= 8 && head.mid(4, 4) == "ftyp")
+        return BodyKind::Mp4;
+    if (head.startsWith("ID3") || (head.size() >= 2 && quint8(head[0]) == 0xFF && (quint8(head[1]) & 0xE0) == 0xE0))
+        return BodyKind::Mpeg;
+    return BodyKind::Other;
+}
+
+qint64 id3v2Length(const QByteArray &head)
+{
+    if (head.size() < 10)
+        return head.startsWith(QByteArray("ID3").left(head.size())) ? -1 : 0;
+    if (!head.startsWith("ID3"))
+        return 0;
+    const bool footer = quint8(head[5]) & 0x10;
+    return 10 + qint64(syncSafe(head.constData() + 6)) + (footer ? 10 : 0);
+}
+
+QByteArray mpegTagAhead(const QByteArray &head, const SongTags &tags)
+{
+    if (!hasTags(tags))
+        return {};
+    TagLib::ByteVectorStream stream(TagLib::ByteVector(head.constData(), unsigned(head.size())));
+    TagLib::MPEG::File file(&stream, TagLib::ID3v2::FrameFactory::instance());
+    if (!hasAudio(file) || !mpegFramesFollow(file))
+        return {};
+    TagLib::ID3v2::Tag *tag = file.ID3v2Tag(true);
+    setMpegFrames(tag, tags, coverMimeType(tags.cover, tags.coverType));
+    const TagLib::ByteVector rendered = tag->render(TagLib::ID3v2::v4);
+    QByteArray out(rendered.data(), qsizetype(rendered.size()));
+    if (out.size() < 10 || tag->header()->footerPresent())
+        return out;
+    // Room for a player's later edits in the padding, the body starting on a 4 KiB
+    // boundary: the tag's size in its header (syncsafe) counts the padding.
+    const qsizetype total = (out.size() + kTagRoom + 4095) / 4096 * 4096;
+    out.resize(total, '\0');
+    quint32 size = quint32(total - 10);
+    for (int i = 9; i >= 6; --i, size >>= 7)
+        out[i] = char(size & 0x7F);
+    return out;
+}
+
+qint64 trailingTagsLength(const QByteArray &tail)
+{
+    qint64 cut = 0;
+    if (tail.size() >= 128 && tail.right(128).startsWith("TAG"))
+        cut = 128;
+    // An APE tag's footer: "APETAGEX", version, the size of items and footer (little
+    // endian), item count, flags (bit 31: a header comes first, 32 bytes more).
+    if (tail.size() >= cut + 32) {
+        const QByteArray footer = tail.mid(tail.size() - cut - 32, 32);
+        if (footer.startsWith("APETAGEX")) {
+            const auto le32 = [&footer](int at) {
+                return quint32(quint8(footer[at])) | quint32(quint8(footer[at + 1])) << 8
+                       | quint32(quint8(footer[at + 2])) << 16 | quint32(quint8(footer[at + 3])) << 24;
+            };
+            cut += le32(12) + ((le32(20) & 0x80000000u) ? 32 : 0);
+        }
+    }
+    return cut;
+}
 
 QByteArray coverMimeType(const QByteArray &cover, const QByteArray &coverType)
 {
@@ -270,11 +356,7 @@ TagResult writeSongTags(const QString &path, const SongTags &tags, QString *erro
     // A file that does not even begin like an MP3 (an ID3 tag or a frame header) or an MP4
     // (its file type box) is not read any further: searching a large one for frames costs
     // seconds.
-    const QByteArray head = in.peek(12);
-    const bool mp4Head = head.size() >= 8 && head.mid(4, 4) == "ftyp";
-    const bool mp3Head = head.startsWith("ID3")
-                         || (head.size() >= 2 && quint8(head[0]) == 0xFF && (quint8(head[1]) & 0xE0) == 0xE0);
-    if (!mp4Head && !mp3Head)
+    if (bodyKindOf(in.peek(12)) == BodyKind::Other)
         return TagResult::NotMedia;
     FileInMemory stream;
     QString why;
@@ -285,11 +367,7 @@ TagResult writeSongTags(const QString &path, const SongTags &tags, QString *erro
         return failed(error, QStringLiteral("cannot read %1: %2").arg(path, why));
     in.close();
 
-    // Both readers must find an audio stream they can measure: TagLib's MPEG reader
-    // calls any file valid, a picture or a web page too, only without a sample rate.
-    const auto hasAudio = [](TagLib::File &file) {
-        return file.isValid() && file.audioProperties() && file.audioProperties()->sampleRate() > 0;
-    };
+    // Both readers must find an audio stream they can measure.
     // MP4 first: the MPEG reader searches the whole file for frame headers and can find
     // them inside an MP4's media data.
     std::unique_ptr<TagLib::MP4::File> mp4 = std::make_unique<TagLib::MP4::File>(&stream);

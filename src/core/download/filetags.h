@@ -50,6 +50,29 @@ enum class TagResult {
 TagResult writeSongTags(const QString &path, const SongTags &tags, QString *error = nullptr,
                         const QString &destination = {});
 
+// What the first bytes of a body (12 are enough) say it is, as writeSongTags decides
+// whether to read further: an MP4's file type box, or an ID3v2 tag or MPEG frame sync.
+enum class BodyKind { Mpeg, Mp4, Other };
+BodyKind bodyKindOf(const QByteArray &head);
+
+// The length of the ID3v2 tag that head begins with (header, frames, padding and a
+// footer when its flag says so); 0 when it begins with none; -1 when too few bytes came
+// to tell.
+qint64 id3v2Length(const QByteArray &head);
+
+// The song's tag to write ahead of an MPEG body, for a file saved in one pass: head is
+// the body's first bytes (its own ID3v2 tag whole, when it begins with one, and some
+// frames after it). The tag is writeSongTags' (ID3v2.4, UTF-8, the same frames; the other
+// frames of the body's own tag stay), with padding for later edits; the body follows it
+// without its own tag. Empty when head is not MPEG audio to TagLib (its frames must
+// follow one another) or there is nothing to write.
+QByteArray mpegTagAhead(const QByteArray &head, const SongTags &tags);
+
+// How many bytes at the end of a file are an ID3v1 tag (128 bytes, "TAG") and an APE tag
+// before it or alone, from the file's last bytes (160 are enough for the ID3v1 tag and
+// the APE tag's footer); writeSongTags strips both.
+qint64 trailingTagsLength(const QByteArray &tail);
+
 // The cover's MIME type: coverType without parameters, lower case, when it is image/*;
 // else the type that the bytes' signature tells; else empty (the cover is not written).
 QByteArray coverMimeType(const QByteArray &cover, const QByteArray &coverType);

@@ -8,11 +8,15 @@
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
+#include <QThread>
 #include <QTimer>
 
+#include <algorithm>
 #include <cstdio>
+#include <utility>
 #include <vector>
 
+#include <fcntl.h>
 #include <unistd.h>
 
 namespace download {
@@ -24,6 +28,13 @@ namespace {
 constexpr qint64 kReplyBufferBytes = 1024 * 1024;
 // The most one read takes: a block is what the network has delivered, up to this.
 constexpr qint64 kBlockBytes = 256 * 1024;
+// Write-back of the part is started each time this much more of it is written.
+constexpr qint64 kWriteBackBytes = 4 * 1024 * 1024;
+// What is held back of a body that may be an MP3 to tell it from bytes that only begin like
+// one (TagLib must find frames following one another), after its own tag; a tag larger
+// than kLargestServedTag is left in and the song tagged once whole instead.
+constexpr qint64 kSniffBytes = 64 * 1024;
+constexpr qint64 kLargestServedTag = 16 * 1024 * 1024;
 
 // An answer announced as a web page: what a network that intercepts requests sends back.
 bool isWebPage(const QNetworkReply &reply)
@@ -72,6 +83,16 @@ qint64 rangeTotal(const QByteArray &contentRange, qint64 from)
         return -1;
     const qint64 total = value.mid(slash + 1).trimmed().toLongLong(&ok);
     return ok ? total : -1;
+}
+
+// Flushes the folder that holds path, so that a name given in it survives a power cut.
+void syncFolderOf(const QString &path)
+{
+    const int folder = ::open(QFile::encodeName(QFileInfo(path).path()).constData(), O_RDONLY | O_DIRECTORY);
+    if (folder >= 0) {
+        ::fsync(folder);
+        ::close(folder);
+    }
 }
 
 } // namespace
@@ -140,11 +161,26 @@ void Transfer::start()
     // A part from an earlier try, with the size and validator of the body it belongs to.
     const QFileInfo part(m_part);
     const std::optional<ServedRecord> record = part.exists() ? servedRecord(m_part) : std::nullopt;
-    const bool resume = record && !record->validator.isEmpty() && part.size() > 0 && record->size > part.size();
+    // A part with the tag ahead holds the body from m_skipped on after its tag.
+    const bool tagAhead = record && record->tagBytes >= 0;
+    const qint64 bodyAt = !tagAhead                          ? part.size()
+                          : part.size() >= record->tagBytes ? record->skipped + part.size() - record->tagBytes
+                                                            : 0;
+    // Without tags asked for, a part with a tag ahead starts over: the body is the file.
+    const bool resume = record && !record->validator.isEmpty() && bodyAt > 0 && record->size > bodyAt
+                        && (!tagAhead || m_details.tags);
     if (resume) {
-        m_resumedAt = part.size();
+        m_resumedAt = bodyAt;
         m_size = record->size;
         m_validator = record->validator;
+        m_fileBytes = part.size();
+        m_writtenBack = m_fileBytes;
+        m_layout = tagAhead ? Layout::TagAhead : Layout::AsServed;
+        m_tagBytes = tagAhead ? record->tagBytes : 0;
+        m_skipped = tagAhead ? record->skipped : 0;
+        // A part of a body saved as served (an older version's, one without tags, a
+        // video's): tagged once whole, as it always was.
+        m_tagAfter = !tagAhead && m_details.tags;
     }
     emit stage(2);
     send(resume);
@@ -213,24 +249,29 @@ void Transfer::headIn()
         m_validator = validatorOf(*m_reply);
     }
     m_total = m_resumedAt;
+    if (m_resumedAt == 0) {
+        m_layout = Layout::Undecided;
+        m_fileBytes = m_writtenBack = m_tagBytes = m_skipped = 0;
+        m_tagAfter = false;
+    }
 
     emit stage(4);
     m_file.setFileName(m_part);
-    const QIODevice::OpenMode mode =
-        m_resumedAt > 0 ? QIODevice::WriteOnly | QIODevice::Append : QIODevice::WriteOnly | QIODevice::Truncate;
+    // Unbuffered: every block goes to the part as it comes, for the write-back to start.
+    const QIODevice::OpenMode mode = QIODevice::ReadWrite | QIODevice::Unbuffered
+                                     | (m_resumedAt > 0 ? QIODevice::Append : QIODevice::Truncate);
     if (!m_file.open(mode)) {
         finish(TransferResult::NotWritten);
         return;
     }
-    // The part remembers which body it holds, so that a later try can continue it.
-    if (m_resumedAt == 0)
-        setServedRecord(m_part, ServedRecord{m_size > 0 ? m_size : -1, m_validator});
+    if (!m_details.tags && !decide(false))
+        return;
     readBlocks();
 }
 
 void Transfer::readBlocks()
 {
-    if (!m_reply || !m_headIn || m_done)
+    if (!m_reply || !m_headIn || m_done || m_finisher)
         return;
     static thread_local std::vector<char> buffer(kBlockBytes);
     m_idle->start(net::fetchIdleTimeout());
@@ -238,16 +279,18 @@ void Transfer::readBlocks()
         const qint64 got = m_reply->read(buffer.data(), std::min<qint64>(m_reply->bytesAvailable(), kBlockBytes));
         if (got <= 0)
             break;
-        if (m_file.write(buffer.data(), got) != got) {
-            // A full disk, a folder gone: nothing of it is kept.
-            emit stage(9);
-            m_file.close();
-            finish(TransferResult::NotWritten);
+        m_total += got;
+        if (m_layout == Layout::Undecided) {
+            m_head.append(buffer.data(), got);
+            if (!decide(false))
+                return;
+        } else if (!writeOut(buffer.data(), got)) {
             return;
         }
-        m_total += got;
         emit progressed(m_total, m_size);
         if (m_stop && !m_done) {
+            if (!decide(true))
+                return;
             emit stage(5);
             m_file.close();
             finish(TransferResult::Stopped);
@@ -258,7 +301,7 @@ void Transfer::readBlocks()
 
 void Transfer::bodyEnded()
 {
-    if (m_done)
+    if (m_done || m_finisher)
         return;
     if (!m_headIn) {
         if (!m_broken)
@@ -276,31 +319,122 @@ void Transfer::bodyEnded()
         }
     }
     readBlocks();
-    if (m_done)
+    if (m_done || !decide(true))
         return;
     emit stage(9);
-    // On disk before it takes the song's name, so that a power cut after the rename cannot
-    // leave the name on an empty file.
-    const bool written = m_file.flush() && ::fsync(m_file.handle()) == 0;
-    m_file.close();
     const bool cutShort = m_broken || m_reply->error() != QNetworkReply::NoError || (m_size > 0 && m_total < m_size)
                           || m_total == 0;
-    if (!written || m_file.error() != QFileDevice::NoError)
+    m_idle->stop();
+    m_finisher = QThread::create([this, cutShort] { m_outcome = conclude(cutShort); });
+    connect(m_finisher, &QThread::finished, this, &Transfer::concluded);
+    m_finisher->start();
+}
+
+// On the finisher's thread, which alone touches the part until it is over.
+TransferResult Transfer::conclude(bool cutShort)
+{
+    // On disk before it takes the song's name, so that a power cut after the rename cannot
+    // leave the name on an empty file. The write-back started along the way left little.
+    const bool written = (cutShort || cutTrailingTags()) && ::fdatasync(m_file.handle()) == 0;
+    if (!written)
+        return TransferResult::NotWritten;
+    if (cutShort)
+        return TransferResult::Incomplete;
+    return commit() ? TransferResult::Completed : TransferResult::NotWritten;
+}
+
+void Transfer::concluded()
+{
+    if (!m_done)
+        finish(m_outcome);
+}
+
+// Once the body's first bytes tell its kind, the part gets its record, its tag when it goes
+// ahead, and those bytes. With ended, the body has no more to give (it ended, or stops):
+// what came is all there is to tell by. False when the transfer ended here.
+bool Transfer::decide(bool ended)
+{
+    if (m_layout != Layout::Undecided)
+        return true;
+    QByteArray tag;
+    if (m_details.tags) {
+        const BodyKind kind = bodyKindOf(m_head);
+        const qint64 ownTag = id3v2Length(m_head);
+        const bool sniffing = kind == BodyKind::Mpeg
+                              && (ownTag < 0 || (ownTag <= kLargestServedTag && m_head.size() < ownTag + kSniffBytes));
+        if (!ended && (m_head.size() < 12 || sniffing))
+            return true; // more to come before it can tell
+        if (kind == BodyKind::Mpeg && ownTag >= 0 && ownTag <= kLargestServedTag && ownTag <= m_head.size())
+            tag = mpegTagAhead(m_head, *m_details.tags);
+        if (!tag.isEmpty())
+            m_skipped = ownTag;
+        // An MP4's atoms are tagged once it is whole, and so is an MP3 with a huge tag.
+        m_tagAfter = kind == BodyKind::Mp4 || (kind == BodyKind::Mpeg && ownTag > kLargestServedTag);
+    }
+    m_layout = tag.isEmpty() ? Layout::AsServed : Layout::TagAhead;
+    m_tagBytes = tag.size();
+    // The part remembers which body it holds, and how, so that a later try can continue it.
+    ServedRecord record{m_size > 0 ? m_size : -1, m_validator};
+    if (m_layout == Layout::TagAhead) {
+        record.tagBytes = m_tagBytes;
+        record.skipped = m_skipped;
+    }
+    if (record.size < 0)
+        removeServedRecord(m_part); // none of an earlier body stays on it either
+    setServedRecord(m_part, record);
+    const QByteArray head = std::exchange(m_head, {});
+    return writeOut(tag.constData(), tag.size())
+           && writeOut(head.constData() + m_skipped, head.size() - std::min<qint64>(m_skipped, head.size()));
+}
+
+// Appends to the part, starting its write-back every few MiB: the disk writes while the
+// body comes in. False when the transfer ended here (a full disk, a folder gone: nothing
+// of it is kept).
+bool Transfer::writeOut(const char *data, qint64 size)
+{
+    if (size <= 0)
+        return true;
+    if (m_file.write(data, size) != size) {
+        emit stage(9);
+        m_file.close();
         finish(TransferResult::NotWritten);
-    else if (cutShort)
-        finish(TransferResult::Incomplete);
-    else
-        finish(commit() ? TransferResult::Completed : TransferResult::NotWritten);
+        return false;
+    }
+    m_fileBytes += size;
+    if (m_fileBytes - m_writtenBack >= kWriteBackBytes) {
+        ::sync_file_range(m_file.handle(), m_writtenBack, m_fileBytes - m_writtenBack, SYNC_FILE_RANGE_WRITE);
+        m_writtenBack = m_fileBytes;
+    }
+    return true;
+}
+
+// Cuts an ID3v1 or APE tag off the end of a body saved after its own tag, as tagging a
+// whole file strips them. False when the part could not be read or shortened.
+bool Transfer::cutTrailingTags()
+{
+    if (m_layout != Layout::TagAhead)
+        return true;
+    constexpr qint64 kTail = 160;
+    const qint64 length = std::min(kTail, m_fileBytes - m_tagBytes);
+    QByteArray tail(length, Qt::Uninitialized);
+    if (::pread(m_file.handle(), tail.data(), size_t(length), m_fileBytes - length) != length)
+        return false;
+    const qint64 cut = std::min(trailingTagsLength(tail), m_fileBytes - m_tagBytes);
+    if (cut > 0 && ::ftruncate(m_file.handle(), m_fileBytes - cut) != 0)
+        return false;
+    m_fileBytes -= cut;
+    return true;
 }
 
 // The whole body takes the song's name, with where it came from, tagged when asked for.
-// It happens under the part's lock, and the song's name only ever gets a whole file: the
-// tagged copy is written straight under it, the untagged part renamed to it.
+// It happens under the part's lock, and the song's name only ever gets a whole file: a
+// part tagged ahead or saved as served is renamed to it, a video's tagged copy written
+// straight under it.
 bool Transfer::commit()
 {
     setOriginAttributes(m_part, m_address, m_details.referrer);
     TagResult tagged = TagResult::NotMedia;
-    if (m_details.tags) {
+    if (m_tagAfter) {
         QString error;
         removeServedRecord(m_part); // the record on the song's file tells the tagged size
         tagged = writeSongTags(m_part, *m_details.tags, &error, m_path);
@@ -312,8 +446,11 @@ bool Transfer::commit()
         setServedRecord(m_path, ServedRecord{m_total, m_validator, QFileInfo(m_path).size()});
         return true;
     }
-    setServedRecord(m_part, ServedRecord{m_total, m_validator, m_total});
-    return ::rename(QFile::encodeName(m_part).constData(), QFile::encodeName(m_path).constData()) == 0;
+    setServedRecord(m_part, ServedRecord{m_total, m_validator, m_fileBytes});
+    if (::rename(QFile::encodeName(m_part).constData(), QFile::encodeName(m_path).constData()) != 0)
+        return false;
+    syncFolderOf(m_path);
+    return true;
 }
 
 void keepStoppedPart(const QString &path)
@@ -339,6 +476,14 @@ void Transfer::abandon()
 {
     if (m_done)
         return;
+    if (m_finisher) {
+        // The whole body is being flushed and named: a song made whole stays.
+        m_finisher->wait();
+        if (m_outcome == TransferResult::Completed) {
+            finish(m_outcome);
+            return;
+        }
+    }
     m_started = true;
     m_broken = true;
     if (m_file.isOpen())
@@ -354,6 +499,11 @@ void Transfer::finish(TransferResult result)
         return;
     m_done = true;
     m_idle->stop();
+    if (m_finisher) {
+        m_finisher->wait();
+        delete m_finisher;
+        m_finisher = nullptr;
+    }
     if (m_reply) {
         m_reply->disconnect(this);
         net::dropReply(m_reply);

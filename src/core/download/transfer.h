@@ -13,6 +13,7 @@
 
 class QNetworkReply;
 class QNetworkRequest;
+class QThread;
 class QTimer;
 
 namespace download {
@@ -58,7 +59,15 @@ struct SaveDetails {
 
 // Copies one resource into one file, answered from the event loop: any number run side
 // by side. The body goes into the part file partPath(path) and takes the file's name only
-// once it is whole, flushed to disk and tagged. A part left by an earlier try is continued
+// once it is whole, flushed to disk and tagged; then the folder is flushed too, so that
+// the new name survives a power cut. The part goes to disk while the body comes in (a
+// write-back started every few MiB), so the last flush has little left to wait for.
+//
+// A tagged MP3 is written once: the song's tag goes at the start of the part, and the
+// body streams in after it without the tag it began with (if any) and, at its end,
+// without an ID3v1 or APE tag. A video (MP4) is tagged once whole, in a copy renamed
+// over the song's name, and so is a part of an older version continued now. Anything
+// else, and every body when no tags are asked for, is saved as served. A part left by an earlier try is continued
 // with a Range request when the server still serves the same body (same validator and
 // size, answer 206); any other answer starts over and replaces it. The part's lock
 // (PartLock) is held from the start until the transfer is over: a part that another
@@ -80,7 +89,7 @@ public:
     void abandon();
 
     const QString &path() const { return m_path; }
-    qint64 written() const { return m_total; }   // bytes in the file, a resumed part included
+    qint64 written() const { return m_total; }   // bytes of the body in, a resumed part included
     qint64 resumedAt() const { return m_resumedAt; }
     qint64 size() const { return m_size; }        // the whole body's size, 0 when unknown
     TransferResult result() const { return m_result; }
@@ -88,8 +97,8 @@ public:
 
 signals:
     void stage(int TmpState);
-    // After every block written: the bytes in the file so far and the whole size (0 when
-    // the server names none).
+    // After every block: the bytes of the body in so far and the whole size (0 when the
+    // server names none).
     void progressed(qint64 written, qint64 size);
     void finished(download::TransferResult result);
 
@@ -99,7 +108,19 @@ private:
     void readBlocks();
     void bodyEnded();
     void finish(TransferResult result);
+    TransferResult conclude(bool cutShort);
+    void concluded();
     bool commit();
+    bool decide(bool ended);
+    bool writeOut(const char *data, qint64 size);
+    bool cutTrailingTags();
+
+    // How the part holds the body.
+    enum class Layout {
+        Undecided, // the body's first bytes are held back until its kind is known
+        AsServed,  // byte for byte
+        TagAhead,  // the song's tag, then the body without its own tags
+    };
 
     QString m_address;
     QString m_path;
@@ -107,12 +128,23 @@ private:
     SaveDetails m_details;
     QNetworkReply *m_reply = nullptr;
     QTimer *m_idle = nullptr;
+    // Flushes the whole part and gives it its name, off the event loop: a disk slow to
+    // flush never holds the window.
+    QThread *m_finisher = nullptr;
+    TransferResult m_outcome = TransferResult::NotStarted; // the finisher's
     QFile m_file;
     PartLock m_lock;
     QByteArray m_validator;
     qint64 m_total = 0;
     qint64 m_resumedAt = 0;
     qint64 m_size = 0;
+    Layout m_layout = Layout::Undecided;
+    QByteArray m_head;         // the body's first bytes, while Undecided
+    qint64 m_tagBytes = 0;     // TagAhead: the tag's length at the part's start
+    qint64 m_skipped = 0;      // TagAhead: the served bytes of the body's own tag left out
+    qint64 m_fileBytes = 0;    // the part's length
+    qint64 m_writtenBack = 0;  // how much of the part write-back was started for
+    bool m_tagAfter = false;   // tagged once whole (an MP4, a part of an older version)
     bool m_started = false;
     bool m_headIn = false;
     bool m_resuming = false;
