@@ -9,10 +9,13 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDateTime>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QHeaderView>
 #include <QFile>
 #include <QLineEdit>
+#include <QLocale>
 #include <QMenu>
 #include <QProgressBar>
 #include <QPushButton>
@@ -50,6 +53,7 @@ protected:
     {
         WindowTest::SetUp();
         failOnQtWarnings = true;
+        BatchDownload::setRetryPause(std::chrono::milliseconds(20));
         ASSERT_TRUE(dir.isValid());
         platform::setProgramFolder(dir.path());
         platform::clearRevealLog();
@@ -555,4 +559,91 @@ TEST(NumberedPath, GoesBeforeTheExtension)
     };
     for (const auto &[path, numbered] : cases)
         EXPECT_EQ(download::numberedPath(path, 2), numbered) << path.toStdString();
+}
+
+// A server that answers 429 or 503 with a Retry-After (seconds, or a date) is left alone that
+// long, the row and the status line saying so, then asked again; a stop during the wait ends
+// the queue at once; a wait of over a minute fails the work with its own words.
+TEST_F(SaveWorks, ABusyServerIsWaitedForAsItAsks)
+{
+    listWorks(1);
+    const struct {
+        std::string url;
+        int status, seconds;
+        bool asDate, stop;
+        QString fate, reason;
+    } rows[] = {
+        {resolveUrl(1), 429, 1, false, false, QStringLiteral("已保存"), {}},
+        {"http://changba.com/s/" + workId(1), 503, 2, true, false, QStringLiteral("已保存"), {}},
+        {audioUrl(1), 429, 1, false, false, QStringLiteral("已保存"), {}},
+        {audioUrl(1), 503, 2, true, false, QStringLiteral("已保存"), {}},
+        {audioUrl(1), 429, 30, false, true, QString(), {}},
+        {audioUrl(1), 429, 61, false, false, QStringLiteral("失败"), QStringLiteral("服务器繁忙,需等待 61 秒,已放弃..")},
+    };
+    for (const auto &row : rows) {
+        service().reset();
+        QDir(music()).removeRecursively();
+        servicedouble::ScriptedResponse busy;
+        busy.status = row.status;
+        busy.times = row.seconds > 60 ? 0 : 1;
+        const QDateTime at = QDateTime::currentDateTimeUtc().addSecs(row.seconds);
+        busy.headers = {{"Retry-After", row.asDate ? QLocale::c().toString(at, "ddd, dd MMM yyyy HH:mm:ss 'GMT'").toStdString()
+                                                   : std::to_string(row.seconds)}};
+        service().script(row.url, busy);
+        QStringList shown;
+        const auto watch = QObject::connect(batch(), &BatchDownload::workStateChanged, window.get(),
+                                            [&](int, const BatchDownload::WorkState &state) {
+            if (state.kind != BatchDownload::WorkState::Kind::ServerBusy)
+                return;
+            shown << list->topLevelItem(0)->text(4) + QLatin1Char('|') + status();
+            if (row.stop)
+                QTimer::singleShot(0, window.get(), [&] { command6->click(); });
+        });
+        QElapsedTimer clock;
+        clock.start();
+        saveAll();
+        QObject::disconnect(watch);
+        const std::string what = row.url + " " + std::to_string(row.seconds);
+        EXPECT_EQ(list->topLevelItem(0)->text(4), row.fate) << what;
+        EXPECT_EQ(list->topLevelItem(0)->toolTip(4), row.reason) << what;
+        if (row.stop) {
+            EXPECT_LT(clock.elapsed(), 5000) << "a stop ends the wait at once";
+            EXPECT_EQ(status(), QStringLiteral("停止音乐下载"));
+        }
+        if (row.seconds > 60) {
+            EXPECT_TRUE(shown.isEmpty());
+            EXPECT_EQ(service().requestCount(row.url), 2) << "its second try asked once more";
+            continue;
+        }
+        ASSERT_FALSE(shown.isEmpty()) << what;
+        // A date is whole seconds: the wait counted from it may be a second shorter.
+        const int first = row.asDate ? row.seconds - 1 : row.seconds;
+        EXPECT_TRUE(shown.first() == QStringLiteral("等待 %1 秒|服务器繁忙,%1 秒后重试..").arg(row.seconds)
+                    || shown.first() == QStringLiteral("等待 %1 秒|服务器繁忙,%1 秒后重试..").arg(first))
+            << shown.first().toStdString();
+        if (row.stop)
+            continue;
+        EXPECT_GE(clock.elapsed(), (row.seconds - 1) * 1000) << what;
+        EXPECT_EQ(service().requestCount(row.url), 2) << what;
+        EXPECT_EQ(contentOf(fileName(1)), audio(1)) << what;
+        EXPECT_EQ(status(), summary(1, 0, 0)) << what;
+    }
+}
+
+// However many works are under way, the queue never sends more than jobs() requests to a
+// host at once.
+TEST_F(SaveWorks, NoHostGetsMoreThanJobsRequestsAtOnce)
+{
+    listWorks(6);
+    service().setFarNetwork(40, 1000000);
+    for (const int jobs : {1, 2, 3}) {
+        service().reset();
+        QDir(music()).removeRecursively();
+        batch()->setJobs(jobs);
+        saveAll();
+        EXPECT_EQ(status(), summary(6, 0, 0));
+        EXPECT_EQ(service().peakConcurrency("changba.com"), jobs);
+        EXPECT_LE(service().peakConcurrency("qiniuuwmp3.changba.com"), jobs);
+    }
+    service().setFarNetwork(0, 0);
 }

@@ -2,6 +2,7 @@
 
 #include "download/filetags.h"
 #include "download/partlock.h"
+#include "download/ratelimiter.h"
 
 #include <QByteArray>
 #include <QFile>
@@ -78,6 +79,9 @@ public:
     void stop();
     // Ends it now and removes the part; finished() follows at once.
     void abandon();
+    // Reads the body no faster than the limiter's budget, which other transfers may share.
+    // Before start().
+    void setRateLimiter(std::shared_ptr<RateLimiter> limiter);
 
     const QString &path() const { return m_path; }
     qint64 written() const { return m_total; }   // bytes in the file, a resumed part included
@@ -85,6 +89,9 @@ public:
     qint64 size() const { return m_size; }        // the whole body's size, 0 when unknown
     TransferResult result() const { return m_result; }
     bool isRunning() const { return m_started && !m_done; }
+    // A refused answer (RequestFailed): its status (0 when none came) and its Retry-After.
+    int refusedStatus() const { return m_refusedStatus; }
+    const QByteArray &retryAfter() const { return m_retryAfter; }
 
 signals:
     void stage(int TmpState);
@@ -100,6 +107,7 @@ private:
     void bodyEnded();
     void finish(TransferResult result);
     bool commit();
+    qint64 readAllowed(char *into, qint64 wanted);
 
     QString m_address;
     QString m_path;
@@ -121,6 +129,10 @@ private:
     bool m_done = false;
     bool m_broken = false;
     TransferResult m_result = TransferResult::NotStarted;
+    int m_refusedStatus = 0;
+    QByteArray m_retryAfter;
+    std::shared_ptr<RateLimiter> m_limiter;
+    QTimer *m_throttle = nullptr; // wakes a read that the limiter held back
 };
 
 } // namespace download
