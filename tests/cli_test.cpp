@@ -444,8 +444,8 @@ TEST_F(Cli, LimitRateKeepsARunToTheRate)
         double bytes;
     } rows[] = {
         {ServiceDouble::generatedShareUrl(1, 1000000), "400k", 1000000},
-        {ServiceDouble::generatedShareUrl(2, 4000000), "1.5M", 4000000},
-        {ServiceDouble::generatedSingerUrl(3, 400000), "600k", 1200000}, // three transfers share it
+        {ServiceDouble::generatedShareUrl(2, 1300000), "0.5M", 1300000},
+        {ServiceDouble::generatedSingerUrl(3, 450000), "500k", 1350000}, // three transfers share it
     };
     // From the first request for a song to the run's end: the pages before are no transfer.
     using Clock = std::chrono::steady_clock;

@@ -49,8 +49,9 @@ struct QueuedWork {
 // resolves, HEADs, pictures, transfers) go to one host at a time; a server that answers
 // 429 or 503 with a Retry-After is left alone that long (the work says so, counting down)
 // and then asked again, unless it asks for more than kMaxServerWait in all, which fails
-// the work; and the second try of the failed works comes after a pause that grows with
-// each round, with jitter, so that a server in trouble is not asked again at once.
+// the work; and the second try of the failed works comes after a pause with jitter
+// (retryPause(), which grows with each try), so that a server in trouble is not asked
+// again at once.
 class BatchDownload : public QObject
 {
     Q_OBJECT

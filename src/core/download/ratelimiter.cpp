@@ -9,11 +9,13 @@ RateLimiter::RateLimiter(qint64 bytesPerSecond)
     : m_rate(std::max<qint64>(bytesPerSecond, 1))
     , m_capacity(std::max<qint64>(m_rate / 20, 1))
 {
-    m_clock.start();
 }
 
 void RateLimiter::refill()
 {
+    // Empty when the first read asks: nothing saved up while the pages were fetched.
+    if (!m_clock.isValid())
+        m_clock.start();
     const qint64 now = m_clock.nsecsElapsed();
     m_bytes = std::min(double(m_capacity), m_bytes + double(now - m_filledAt) * double(m_rate) / 1e9);
     m_filledAt = now;

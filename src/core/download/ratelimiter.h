@@ -10,9 +10,9 @@ namespace download {
 // A budget of bytes per second shared by every transfer it is given to (a token bucket).
 // A transfer reads from the network only what the budget allows and, when it is spent,
 // waits with a timer; meanwhile the network stack stops reading from the socket once the
-// reply's small buffer is full, so the server sends no faster either. The budget starts
-// empty and never holds more than a twentieth of a second's bytes, so a run keeps to the
-// rate over any second of it.
+// reply's small buffer is full, so the server sends no faster either. The budget is empty
+// when the first transfer asks and never holds more than a twentieth of a second's bytes,
+// so a run keeps to the rate over any second of it.
 class RateLimiter
 {
 public:
