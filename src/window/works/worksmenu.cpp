@@ -145,8 +145,9 @@ void Form1::queueRows(const QList<QTreeWidgetItem *> &rows)
     updateWorksActions();
 }
 
-// A work's fate in its row: waiting, its transfer's share, saved, skipped or failed (why,
-// in the row's tooltip).
+// A work's fate in its row: waiting, its transfer's share, the seconds its server asked it
+// to wait (the whole sentence on the status line and as the row's tooltip), saved, skipped
+// or failed (why, in the row's tooltip).
 void Form1::showWorkState(int index, const BatchDownload::WorkState &state)
 {
     const QPersistentModelIndex at = queuedRows.value(index);
