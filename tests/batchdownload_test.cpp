@@ -9,10 +9,13 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDateTime>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QHeaderView>
 #include <QFile>
 #include <QLineEdit>
+#include <QLocale>
 #include <QMenu>
 #include <QProgressBar>
 #include <QPushButton>
@@ -50,6 +53,7 @@ protected:
     {
         WindowTest::SetUp();
         failOnQtWarnings = true;
+        BatchDownload::setRetryPause(std::chrono::milliseconds(20));
         ASSERT_TRUE(dir.isValid());
         platform::setProgramFolder(dir.path());
         platform::clearRevealLog();
@@ -555,4 +559,79 @@ TEST(NumberedPath, GoesBeforeTheExtension)
     };
     for (const auto &[path, numbered] : cases)
         EXPECT_EQ(download::numberedPath(path, 2), numbered) << path.toStdString();
+}
+
+// A server that answers 429 or 503 with a Retry-After (seconds, or a date) is left alone that
+// long, the row and the status line saying so, then asked again; a stop during the wait ends
+// the queue at once; a wait of over a minute fails the work with its own words.
+TEST_F(SaveWorks, ABusyServerIsWaitedForAsItAsks)
+{
+    listWorks(1);
+    const struct {
+        std::string url;
+        int status, seconds;
+        bool asDate, stop;
+        QString endStatus;
+    } rows[] = {
+        {resolveUrl(1), 429, 1, false, false, summary(1, 0, 0)},
+        {"http://changba.com/s/" + workId(1), 503, 2, true, false, summary(1, 0, 0)},
+        {audioUrl(1), 429, 1, false, false, summary(1, 0, 0)},
+        {audioUrl(1), 503, 2, true, false, summary(1, 0, 0)},
+        {audioUrl(1), 429, 30, false, true, QStringLiteral("停止音乐下载")},
+        {audioUrl(1), 429, 61, false, false, summary(0, 0, 1)},
+    };
+    for (const auto &row : rows) {
+        service().reset();
+        QDir(music()).removeRecursively();
+        servicedouble::ScriptedResponse busy;
+        busy.status = row.status;
+        busy.times = row.seconds > 60 ? 0 : 1;
+        const QDateTime at = QDateTime::currentDateTimeUtc().addSecs(row.seconds);
+        busy.headers = {{"Retry-After", row.asDate ? QLocale::c().toString(at, "ddd, dd MMM yyyy HH:mm:ss 'GMT'").toStdString()
+                                                   : std::to_string(row.seconds)}};
+        service().script(row.url, busy);
+        QStringList shown; // the row's state and the status line as the wait begins
+        const auto watch = QObject::connect(batch(), &BatchDownload::workStateChanged, window.get(),
+                                            [&](int, const BatchDownload::WorkState &state) {
+            if (state.kind != BatchDownload::WorkState::Kind::ServerBusy || !shown.isEmpty())
+                return;
+            shown << list->topLevelItem(0)->text(4) << status();
+            if (row.stop)
+                QTimer::singleShot(0, command6, &QPushButton::click);
+        });
+        QElapsedTimer clock;
+        clock.start();
+        saveAll();
+        QObject::disconnect(watch);
+        EXPECT_EQ(status(), row.endStatus) << row.url;
+        if (row.seconds > 60) {
+            EXPECT_TRUE(shown.isEmpty());
+            EXPECT_EQ(list->topLevelItem(0)->toolTip(4), QStringLiteral("服务器繁忙,需等待 61 秒,已放弃.."));
+            continue;
+        }
+        // A date is in whole seconds: the wait it names may be a second shorter.
+        const int left = shown.value(0).section(QLatin1Char(' '), 1, 1).toInt();
+        EXPECT_TRUE(left == row.seconds || (row.asDate && left == row.seconds - 1)) << left;
+        EXPECT_EQ(shown, QStringList({QStringLiteral("等待 %1 秒").arg(left), QStringLiteral("服务器繁忙,%1 秒后重试..").arg(left)}));
+        EXPECT_GE(clock.elapsed(), row.stop ? 0 : left * 1000);
+        EXPECT_LT(clock.elapsed(), (row.stop ? 0 : left) * 1000 + 3000) << "a stop ends the wait at once";
+    }
+}
+
+// However many works are under way, the queue never sends more than jobs() requests to a
+// host at once.
+TEST_F(SaveWorks, NoHostGetsMoreThanJobsRequestsAtOnce)
+{
+    listWorks(6);
+    service().setFarNetwork(40, 1000000);
+    for (const int jobs : {1, 2, 3}) {
+        service().reset();
+        QDir(music()).removeRecursively();
+        batch()->setJobs(jobs);
+        saveAll();
+        EXPECT_EQ(status(), summary(6, 0, 0));
+        EXPECT_EQ(service().peakConcurrency("changba.com"), jobs);
+        EXPECT_LE(service().peakConcurrency("qiniuuwmp3.changba.com"), jobs);
+    }
+    service().setFarNetwork(0, 0);
 }

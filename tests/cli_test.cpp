@@ -18,6 +18,9 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <atomic>
+#include <chrono>
+
 namespace {
 
 const QString kShare = QStringLiteral("http://changba.com/s/Wc7nGGH3ZBbq"); // 后来 by 林小雨, with an MV
@@ -148,6 +151,16 @@ TEST(CliPick, ReadsNumbersAndRanges)
 }
 
 // info and mv read a share page and print what it holds.
+TEST(CliRate, ReadsRatesAsCurlAndWgetDo)
+{
+    const std::pair<const char *, std::optional<qint64>> rows[] = {
+        {"100", 100}, {"200k", 204800}, {"2K", 2048}, {"1.5M", 1572864}, {"0.5m", 524288},
+        {"0", std::nullopt}, {"-5k", std::nullopt}, {"k", std::nullopt}, {"1e3", std::nullopt}, {"5G", std::nullopt},
+    };
+    for (const auto &[text, rate] : rows)
+        EXPECT_EQ(parseRate(QString::fromLatin1(text)), rate) << text;
+}
+
 TEST_F(Cli, InfoAndMvPrintWhatThePageHolds)
 {
     const QString mvUrl = QStringLiteral("http://player.youku.com/player.php?sid=XNTk2MTIz&autoplay=true&isShowRelatedVideo=false");
@@ -252,11 +265,17 @@ TEST_F(Cli, ExitStatusTellsHowTheRunEnded)
     servicedouble::ScriptedResponse newer;
     newer.body = "Solvane update\ncb:V3.3|2027-01-01\n";
     service().script("http://soft.solvane.com/version/main.txt", newer);
+    servicedouble::ScriptedResponse busy; // once: the first row waits for it, and says so
+    busy.status = 429;
+    busy.times = 1;
+    busy.headers = {{"Retry-After", "1"}};
+    service().script(kAudio, busy);
     const struct {
         QStringList arguments;
         int exitCode;
         QString errLine;
     } rows[] = {
+        {{"works", kSinger, "--pick", "3", "-o", home.filePath("busy")}, 0, "服务器繁忙,1 秒后重试.."},
         {{"info", "http://changba.com/s/Missing00000"}, 1, "网页获取失败,请您稍后再试 .."},
         {{"get", "http://changba.com/s/NoAudio00000"}, 1, "没有发现音乐文件.."},
         {{"works", kSinger, "--save", "-o", home.filePath("q")}, 1, "批量下载完成: 保存 2 首, 跳过 0 首, 失败 1 首"},
@@ -269,6 +288,8 @@ TEST_F(Cli, ExitStatusTellsHowTheRunEnded)
         {{"works", kSinger, "--pick", "4"}, 2, "quillory-cli: there is no work 4: the list has 3"},
         {{"works", kSinger, "--save", "--jobs", "9"}, 2, "quillory-cli: --jobs takes a number from 1 to 8, not '9'"},
         {{"--bogus", "info", kShare}, 2, "quillory-cli: Unknown option 'bogus'."},
+        {{"get", kShare, "--limit-rate", "fast"}, 2, "quillory-cli: --limit-rate takes bytes a second like 200k or 1.5M, not 'fast'"},
+        {{"works", kSinger, "--limit-rate", "200k"}, 2, "quillory-cli: --limit-rate is for get, and works with --save or --pick"},
     };
     for (const auto &row : rows) {
         const Outcome r = run(row.arguments);
@@ -408,6 +429,52 @@ TEST_F(Cli, AKilledTransferLeavesNoSongAndTheNextRunContinuesIt)
     EXPECT_EQ(again.exitCode, 0) << again.err.toStdString();
     EXPECT_EQ(contents(music(kSongFile)), QByteArray::fromStdString(body));
     EXPECT_EQ(service().requests().back().header("Range"), "bytes=" + std::to_string(kept) + "-");
+}
+
+// --limit-rate holds a run to its rate, one song or a queue's transfers together: the run
+// takes as much longer than an unlimited one as its bytes take at the rate, within a tenth.
+TEST_F(Cli, LimitRateKeepsARunToTheRate)
+{
+    using servicedouble::ServiceDouble;
+    ServiceDouble::largeFileContent(); // made on first use: before anything is timed
+    const QString out = home.filePath(QStringLiteral("rated"));
+    const struct {
+        std::string address;
+        QString rate;
+        double bytes;
+    } rows[] = {
+        {ServiceDouble::generatedShareUrl(1, 1000000), "400k", 1000000},
+        {ServiceDouble::generatedShareUrl(2, 1300000), "0.5M", 1300000},
+        {ServiceDouble::generatedSingerUrl(3, 450000), "500k", 1350000}, // three transfers share it
+    };
+    // From the first request for a song to the run's end: the pages before are no transfer.
+    using Clock = std::chrono::steady_clock;
+    std::atomic<Clock::rep> firstSong{0};
+    service().setRequestObserver([&](const servicedouble::RecordedRequest &request) {
+        Clock::rep none = 0;
+        if (request.address.find("qiniuuwmp3") != std::string::npos)
+            firstSong.compare_exchange_strong(none, Clock::now().time_since_epoch().count());
+    });
+    for (const auto &row : rows) {
+        double seconds[2] = {};
+        for (const bool limited : {false, true}) {
+            QDir(out).removeRecursively();
+            firstSong = 0;
+            const bool queue = row.address.find("userPage") != std::string::npos;
+            QStringList arguments{queue ? "works" : "get", QString::fromStdString(row.address), "--no-tags", "-q", "-o", out + "/"};
+            if (queue)
+                arguments << "--save";
+            if (limited)
+                arguments << "--limit-rate" << row.rate;
+            const Outcome r = run(arguments);
+            seconds[limited] = std::chrono::duration<double>(Clock::now().time_since_epoch()
+                                                             - Clock::duration(firstSong.load())).count();
+            ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+        }
+        const double expected = row.bytes / double(*parseRate(row.rate));
+        EXPECT_NEAR(seconds[1] - seconds[0], expected, expected / 10) << row.rate.toStdString();
+    }
+    service().setRequestObserver({});
 }
 
 } // namespace

@@ -155,6 +155,8 @@ int runGet(const CliOptions &options, Interrupts &interrupts)
         details.tags = download::tagsOf(song.record, song.panel, net::fetchPicture(song.panel.avatarAddress), options.address);
 
     Cls_DownLoad transfer;
+    if (options.limitRate > 0)
+        transfer.setRateLimiter(std::make_shared<download::RateLimiter>(options.limitRate));
     interrupts.watch(&transfer);
     Progress progress(&transfer, progressMode(options));
     const qint64 written = transfer.DLFile(*media, path, 10000, details);
@@ -231,6 +233,8 @@ int runWorks(const CliOptions &options, Interrupts &interrupts)
     BatchDownload batch;
     batch.setJobs(options.jobs);
     batch.setTagging(options.writeTags);
+    if (options.limitRate > 0)
+        batch.setRateLimiter(std::make_shared<download::RateLimiter>(options.limitRate));
     QObject::connect(&transfer, &Cls_DownLoad::abandoned, &batch, &BatchDownload::abandon);
     Progress progress(&transfer, progressMode(options));
     progress.follow(&batch);

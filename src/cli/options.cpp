@@ -65,6 +65,27 @@ std::optional<QList<int>> parsePickList(const QString &text)
     return numbers;
 }
 
+std::optional<qint64> parseRate(const QString &text)
+{
+    QString number = text.trimmed();
+    double unit = 1;
+    if (number.endsWith(QLatin1Char('k'), Qt::CaseInsensitive))
+        unit = 1024;
+    else if (number.endsWith(QLatin1Char('m'), Qt::CaseInsensitive))
+        unit = 1024 * 1024;
+    if (unit > 1)
+        number.chop(1);
+    // Digits with a decimal point at most: no sign, exponent or blank.
+    if (number.isEmpty() || number.contains(QLatin1Char(' '))
+        || !std::all_of(number.cbegin(), number.cend(), [](QChar c) { return c.isDigit() || c == QLatin1Char('.'); }))
+        return std::nullopt;
+    bool ok = false;
+    const double bytes = number.toDouble(&ok) * unit;
+    if (!ok || bytes < 1 || bytes > 1e15)
+        return std::nullopt;
+    return qint64(bytes);
+}
+
 CliOptions parseCliOptions(const QStringList &arguments)
 {
     const QString program =
@@ -96,7 +117,11 @@ CliOptions parseCliOptions(const QStringList &arguments)
     const QCommandLineOption noTags(QStringLiteral("no-tags"),
                                     QStringLiteral("get, works: saves the files as served, without writing the "
                                                    "song's names, description and picture into them."));
-    parser.addOptions({help, version, json, output, quiet, save, pick, jobs, noTags, checkVersion});
+    const QCommandLineOption limitRate(QStringLiteral("limit-rate"),
+                                       QStringLiteral("get, works: reads at most RATE bytes a second, all transfers "
+                                                      "together; k and M multiply by 1024 and 1024², e.g. 200k."),
+                                       QStringLiteral("RATE"));
+    parser.addOptions({help, version, json, output, quiet, save, pick, jobs, noTags, limitRate, checkVersion});
     parser.addPositionalArgument(QStringLiteral("COMMAND"), QStringLiteral("info, get, works or mv."));
     parser.addPositionalArgument(QStringLiteral("URL"),
                                  QStringLiteral("A song's share-page address (works: a singer's home page)."));
@@ -162,6 +187,15 @@ CliOptions parseCliOptions(const QStringList &arguments)
             return usageError(QStringLiteral("--jobs takes a number from 1 to 8, not '%1'").arg(parser.value(jobs)));
         if (!options.save)
             return usageError(QStringLiteral("--jobs is for works with --save or --pick"));
+    }
+    if (parser.isSet(limitRate)) {
+        const auto rate = parseRate(parser.value(limitRate));
+        if (!rate)
+            return usageError(QStringLiteral("--limit-rate takes bytes a second like 200k or 1.5M, not '%1'")
+                                  .arg(parser.value(limitRate)));
+        if (options.command != Command::Get && !options.save)
+            return usageError(QStringLiteral("--limit-rate is for get, and works with --save or --pick"));
+        options.limitRate = *rate;
     }
     if (parser.isSet(pick)) {
         const auto numbers = parsePickList(parser.value(pick));

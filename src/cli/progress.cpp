@@ -48,6 +48,15 @@ void Progress::follow(BatchDownload *queue)
     connect(queue, &BatchDownload::workNamed, this, [this](const QString &song, const QString &singer) {
         note(QStringLiteral("  ") + song + QStringLiteral(" - ") + singer);
     });
+    // A server that asked a work to wait: a line when the wait begins, not one a second.
+    connect(queue, &BatchDownload::workStateChanged, this, [this](int index, const BatchDownload::WorkState &state) {
+        if (state.kind != BatchDownload::WorkState::Kind::ServerBusy) {
+            m_serverWaits.remove(index);
+        } else if (!m_serverWaits.contains(index)) {
+            m_serverWaits.insert(index);
+            note(BatchDownload::serverBusyText(state.seconds));
+        }
+    });
     if (m_mode != Mode::Bar)
         return;
     // Several works are under way at once: the bar counts the bytes of all of them.

@@ -3,6 +3,7 @@
 #include <QElapsedTimer>
 #include <QHash>
 #include <QObject>
+#include <QSet>
 #include <QString>
 
 #include <cstdio>
@@ -44,5 +45,6 @@ private:
     qint64 m_done = 0, m_total = 0; // the last chunk's figures...
     bool m_pending = false;         // ...not drawn yet
     QHash<int, qint64> m_queueWritten; // a queue's works: the bytes each has written
+    QSet<int> m_serverWaits;           // a queue's works waiting for their server now
     qint64 m_queueDone = 0;
 };

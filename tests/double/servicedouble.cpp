@@ -825,6 +825,7 @@ struct ServiceDouble::Impl {
     std::map<std::string, Certificate> certificates; // by host, lower case
     std::vector<RecordedRequest> recorded;
     std::vector<std::string> recordedAddresses;
+    std::map<std::string, int> answering, peaks; // requests being answered, by host
     std::atomic<int> latencyMs{0};
     std::atomic<long long> bytesPerSecond{0};
     std::function<void(const RecordedRequest &)> observer;
@@ -918,15 +919,25 @@ struct ServiceDouble::Impl {
                                         : absoluteAddress(req.target, t_tunnelHost, "https");
         record.address = address;
         std::optional<ScriptedResponse> answer;
+        const std::string host = splitAddress(address).host;
         {
             std::lock_guard lock(mutex);
             if (observer)
                 observer(record);
             recorded.push_back(std::move(record));
             recordedAddresses.push_back(address);
-            if (const auto it = scripts.find(address); it != scripts.end())
+            if (const auto it = scripts.find(address); it != scripts.end()) {
                 answer = it->second;
+                if (it->second.times > 0 && --it->second.times == 0)
+                    scripts.erase(it);
+            }
+            peaks[host] = std::max(peaks[host], ++answering[host]);
         }
+        // Held by the answer until its last byte is out.
+        const std::shared_ptr<void> answered(nullptr, [this, host](void *) {
+            std::lock_guard lock(mutex);
+            --answering[host];
+        });
         if (!answer) {
             try {
                 answer = builtInAnswer(address);
@@ -941,10 +952,10 @@ struct ServiceDouble::Impl {
             // A server without ranges: the whole body, 200, whatever was asked.
             const_cast<httplib::Request &>(req).ranges.clear();
         }
-        respond(std::move(*answer), res);
+        respond(std::move(*answer), res, answered);
     }
 
-    void respond(ScriptedResponse a, httplib::Response &res)
+    void respond(ScriptedResponse a, httplib::Response &res, const std::shared_ptr<void> &answered)
     {
         // A far network: every answer waits, and each connection's body is capped.
         if (latencyMs > 0 && !pause(latencyMs))
@@ -977,7 +988,7 @@ struct ServiceDouble::Impl {
         const size_t piece = a.chunkSize > 0 ? static_cast<size_t>(a.chunkSize) : std::max<size_t>(limit, 1);
         const int gapMs = a.chunkDelayMs;
         // Writes the next piece at offset; false ends the answer by dropping the connection.
-        auto writePiece = [this, body, limit, piece, gapMs](size_t offset, httplib::DataSink &sink) {
+        auto writePiece = [this, body, limit, piece, gapMs, answered](size_t offset, httplib::DataSink &sink) {
             if (offset >= limit)
                 return false;
             if (offset > 0 && gapMs > 0 && !pause(gapMs))
@@ -1056,6 +1067,14 @@ void ServiceDouble::reset()
     impl_->certificates.clear();
     impl_->recorded.clear();
     impl_->recordedAddresses.clear();
+    impl_->peaks.clear();
+}
+
+int ServiceDouble::peakConcurrency(const std::string &host) const
+{
+    std::lock_guard lock(impl_->mutex);
+    const auto it = impl_->peaks.find(host);
+    return it == impl_->peaks.end() ? 0 : it->second;
 }
 
 std::vector<RecordedRequest> ServiceDouble::requests() const

@@ -55,6 +55,7 @@ struct ScriptedResponse {
     int chunkSize = 0;            // when > 0, send the body in pieces of this many bytes...
     int chunkDelayMs = 0;         // ...with this pause between pieces (a slow trickle)
     bool wholeOnly = false;       // answer a range request with the whole body (200), as a server without ranges does
+    int times = 0;                // when > 0, only the next `times` requests get this answer, then the address answers as before
 };
 
 class ServiceDouble {
@@ -90,6 +91,9 @@ public:
     std::vector<RecordedRequest> requests() const;
     // Number of recorded requests for that address (compared like script() keys).
     int requestCount(const std::string &url) const;
+    // The most requests to host (lower case) that were being answered at one time since the
+    // start or reset(): from a request's arrival until the last byte of its answer went.
+    int peakConcurrency(const std::string &host) const;
 
     // The five http share pages and the two singer home pages the tests are built on.
     static std::vector<std::string> sampleShareUrls();

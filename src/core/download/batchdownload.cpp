@@ -11,12 +11,14 @@
 #include "works/singerpage.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
+#include <QRandomGenerator>
 #include <QTimer>
 #include <QUrl>
 
@@ -37,6 +39,8 @@ using Later = std::unique_ptr<T, LaterDeleter>;
 
 const QString kNoAudio = QStringLiteral("请先进行解析..");
 
+std::chrono::milliseconds g_retryPause{1000};
+
 } // namespace
 
 // One work of the round: where it stands and what it holds while it is under way.
@@ -55,11 +59,19 @@ struct BatchDownload::Work {
     QString songName;
     QString path;
     std::optional<net::PictureBytes> avatar; // once asked for (tagging only)
+    QString host;                // of its request: waiting for a free slot there, or holding one
+    bool holdsHost = false;
+    std::function<void()> send;  // its request, while it waits for its host
+    Later<QTimer> wait;          // counts a busy server's wait down
+    int waitLeft = 0;            // seconds
+    std::chrono::seconds waited{0}; // all waits of this try
 };
 
 BatchDownload::BatchDownload(QObject *parent)
     : QObject(parent)
+    , m_pause(new QTimer(this))
 {
+    m_pause->setSingleShot(true);
 }
 
 BatchDownload::~BatchDownload()
@@ -75,6 +87,27 @@ void BatchDownload::setJobs(int jobs)
 QString BatchDownload::workText(int position, int count)
 {
     return QStringLiteral("正在下载第 %1/%2 首 ..").arg(position).arg(count);
+}
+
+QString BatchDownload::serverBusyText(int seconds)
+{
+    return QStringLiteral("服务器繁忙,%1 秒后重试..").arg(seconds);
+}
+
+QString BatchDownload::serverWaitTooLongText(int seconds)
+{
+    return QStringLiteral("服务器繁忙,需等待 %1 秒,已放弃..").arg(seconds);
+}
+
+void BatchDownload::setRetryPause(std::chrono::milliseconds base)
+{
+    g_retryPause = base;
+}
+
+std::chrono::milliseconds BatchDownload::retryPause(int attempt)
+{
+    const qint64 pause = g_retryPause.count() << std::clamp(attempt - 1, 0, 6);
+    return std::chrono::milliseconds(pause + qint64(QRandomGenerator::global()->bounded(double(pause) / 2)));
 }
 
 QString BatchDownload::summaryText(const Tally &tally)
@@ -97,6 +130,8 @@ void BatchDownload::stop()
         work->fetch.reset();
         work->head.reset();
         work->headIdle.reset();
+        work->wait.reset();
+        work->send = nullptr;
         if (work->transfer)
             work->transfer->abandon();
         end(*work, WorkState::Kind::Dropped);
@@ -109,6 +144,12 @@ void BatchDownload::stop()
     for (const QString &part : std::as_const(m_parts))
         download::removeFreePart(part);
     m_parts.clear();
+    m_hostWaiting.clear();
+    m_hostRequests.clear();
+    // Also between the rounds: the run ends now, not when the pause would have.
+    m_pause->stop();
+    if (m_loop)
+        m_loop->quit();
 }
 
 BatchDownload::Tally BatchDownload::run(const QList<QueuedWork> &works, const QString &folder)
@@ -190,7 +231,9 @@ void BatchDownload::fill()
         QList<int> again = m_again;
         std::sort(again.begin(), again.end());
         m_again.clear();
-        QTimer::singleShot(0, this, [this, again] { startRound(again); });
+        m_pause->disconnect(this);
+        connect(m_pause, &QTimer::timeout, this, [this, again] { startRound(again); });
+        m_pause->start(retryPause(m_roundNumber));
         return;
     }
     m_roundsOver = true;
@@ -205,9 +248,96 @@ void BatchDownload::begin(Work &work)
     setState(work.index, WorkState{WorkState::Kind::Running, 0, {}});
     // The resolve answer is the work's share-page address, as for a double click.
     work.phase = Work::Phase::Resolving;
-    work.fetch.reset(new net::FetchJob(net::pageRequest(m_works[work.index].address), net::kMaxPageBytes));
-    connect(work.fetch.get(), &net::FetchJob::finished, this,
-            [this, &work](const net::FetchResult &fetched) { resolved(work, fetched); });
+    fetchPage(work, m_works[work.index].address, &BatchDownload::resolved);
+}
+
+// Fetches a page of the work (its resolve answer, its share page) once the page's host has
+// a free slot; a busy server's wait is waited out and the page asked for again.
+void BatchDownload::fetchPage(Work &work, const QString &address,
+                              void (BatchDownload::*then)(Work &, const net::FetchResult &))
+{
+    whenHostFree(work, address, [this, &work, address, then] {
+        work.fetch.reset(new net::FetchJob(net::pageRequest(address), net::kMaxPageBytes));
+        connect(work.fetch.get(), &net::FetchJob::finished, this,
+                [this, &work, address, then](const net::FetchResult &fetched) {
+                    hostDone(work);
+                    if (fetched.outcome == net::Outcome::Answered
+                        && waitIfAsked(work, fetched.httpStatus, fetched.retryAfter,
+                                       [this, &work, address, then] { fetchPage(work, address, then); })) {
+                        work.fetch.reset();
+                        return;
+                    }
+                    (this->*then)(work, fetched);
+                });
+    });
+}
+
+// A 429 or 503 that says when to come back: the work waits that long, counting down in its
+// state, then sends its request again. True when the answer was such (the work waits, or
+// failed for being asked to wait too long).
+bool BatchDownload::waitIfAsked(Work &work, int httpStatus, const QByteArray &retryAfter,
+                                const std::function<void()> &again)
+{
+    const std::optional<std::chrono::seconds> asked =
+        net::retryAfter(httpStatus, retryAfter, QDateTime::currentDateTimeUtc());
+    if (!asked)
+        return false;
+    if (*asked > kMaxServerWait - work.waited) {
+        end(work, WorkState::Kind::Failed, serverWaitTooLongText(int(asked->count())));
+        return true;
+    }
+    work.waited += *asked;
+    work.waitLeft = int(asked->count());
+    work.wait.reset(new QTimer);
+    work.wait->setInterval(work.waitLeft > 0 ? 1000 : 0);
+    work.wait->setTimerType(Qt::PreciseTimer); // never sooner than asked
+    connect(work.wait.get(), &QTimer::timeout, this, [this, &work, again] {
+        if (--work.waitLeft > 0) {
+            setState(work.index, WorkState{WorkState::Kind::ServerBusy, 0, {}, work.waitLeft});
+            return;
+        }
+        const std::function<void()> next = again;
+        work.wait.reset();
+        setState(work.index, WorkState{WorkState::Kind::Running, 0, {}});
+        next();
+    });
+    setState(work.index, WorkState{WorkState::Kind::ServerBusy, 0, {}, work.waitLeft});
+    work.wait->start();
+    return true;
+}
+
+// Sends the work's next request once fewer than jobs() of the queue's requests are under
+// way at its host; the others wait in turn.
+void BatchDownload::whenHostFree(Work &work, const QString &address, std::function<void()> send)
+{
+    work.host = QUrl(address).host().toLower();
+    work.send = std::move(send);
+    m_hostWaiting[work.host].append(&work);
+    sendWaiting(work.host);
+}
+
+void BatchDownload::sendWaiting(const QString &host)
+{
+    // Looked up again each time: a request sent may end at once and start others.
+    for (auto waiting = m_hostWaiting.find(host);
+         !m_ended && waiting != m_hostWaiting.end() && !waiting->isEmpty() && m_hostRequests.value(host) < m_jobs;
+         waiting = m_hostWaiting.find(host)) {
+        Work *work = waiting->takeFirst();
+        ++m_hostRequests[host];
+        work->holdsHost = true;
+        const std::function<void()> send = std::exchange(work->send, nullptr);
+        send();
+    }
+}
+
+// The work's request is over: its host's slot goes to the next work waiting for it.
+void BatchDownload::hostDone(Work &work)
+{
+    if (!work.holdsHost)
+        return;
+    work.holdsHost = false;
+    --m_hostRequests[work.host];
+    sendWaiting(work.host);
 }
 
 void BatchDownload::resolved(Work &work, const net::FetchResult &fetched)
@@ -224,9 +354,7 @@ void BatchDownload::resolved(Work &work, const net::FetchResult &fetched)
     }
     work.shareAddress = answer.text;
     work.phase = Work::Phase::Reading;
-    work.fetch.reset(new net::FetchJob(net::pageRequest(answer.text), net::kMaxPageBytes));
-    connect(work.fetch.get(), &net::FetchJob::finished, this,
-            [this, &work](const net::FetchResult &fetched) { pageRead(work, fetched); });
+    fetchPage(work, answer.text, &BatchDownload::pageRead);
 }
 
 void BatchDownload::pageRead(Work &work, const net::FetchResult &fetched)
@@ -293,10 +421,16 @@ void BatchDownload::checkPresent(Work &work)
         return;
     }
     work.phase = Work::Phase::Checking;
+    whenHostFree(work, work.song.strMusicUrl, [this, &work] { askHead(work); });
+}
+
+void BatchDownload::askHead(Work &work)
+{
     work.head.reset(net::networkManager().head(download::downloadRequest(work.song.strMusicUrl)));
     work.headIdle.reset(new QTimer);
     work.headIdle->setSingleShot(true);
     const auto answered = [this, &work] {
+        hostDone(work);
         const bool whole = work.head && work.head->isFinished()
                            && [&] {
                                   const download::HeadAnswer head = download::headAnswerOf(*work.head);
@@ -323,23 +457,33 @@ void BatchDownload::transfer(Work &work)
         if (const auto known = m_avatars.constFind(address); known != m_avatars.cend()) {
             work.avatar = *known;
         } else {
-            work.fetch.reset(new net::FetchJob(QNetworkRequest(QUrl(address)), net::kMaxPageBytes));
-            connect(work.fetch.get(), &net::FetchJob::finished, this, [this, &work, address](const net::FetchResult &fetched) {
-                work.fetch.reset();
-                const net::PictureBytes picture = net::pictureOf(fetched);
-                m_avatars.insert(address, picture);
-                work.avatar = picture;
-                transfer(work);
+            whenHostFree(work, address, [this, &work, address] {
+                work.fetch.reset(new net::FetchJob(QNetworkRequest(QUrl(address)), net::kMaxPageBytes));
+                connect(work.fetch.get(), &net::FetchJob::finished, this,
+                        [this, &work, address](const net::FetchResult &fetched) {
+                            work.fetch.reset();
+                            hostDone(work);
+                            const net::PictureBytes picture = net::pictureOf(fetched);
+                            m_avatars.insert(address, picture);
+                            work.avatar = picture;
+                            transfer(work);
+                        });
             });
             return;
         }
     }
+    whenHostFree(work, work.song.strMusicUrl, [this, &work] { startTransfer(work); });
+}
+
+void BatchDownload::startTransfer(Work &work)
+{
     QDir().mkpath(m_folder);
     download::SaveDetails details;
     details.referrer = work.shareAddress;
     if (m_tagging)
         details.tags = download::tagsOf(work.song, work.panel, work.avatar.value_or(net::PictureBytes{}), work.shareAddress);
     work.transfer.reset(new download::Transfer(work.song.strMusicUrl, work.path, details));
+    work.transfer->setRateLimiter(m_limiter);
     m_parts.insert(download::partPath(work.path));
     const QString address = work.song.strMusicUrl;
     connect(work.transfer.get(), &download::Transfer::progressed, this, [this, &work, address](qint64 written, qint64 size) {
@@ -347,6 +491,11 @@ void BatchDownload::transfer(Work &work)
         emit workProgressed(work.index, address, written, size);
     });
     connect(work.transfer.get(), &download::Transfer::finished, this, [this, &work](download::TransferResult result) {
+        hostDone(work);
+        if (result == download::TransferResult::RequestFailed
+            && waitIfAsked(work, work.transfer->refusedStatus(), work.transfer->retryAfter(),
+                           [this, &work] { transfer(work); }))
+            return;
         if (result == download::TransferResult::Completed) {
             end(work, WorkState::Kind::Saved);
             return;
@@ -369,6 +518,8 @@ void BatchDownload::end(Work &work, WorkState::Kind kind, const QString &reason)
     work.phase = Work::Phase::Done;
     if (work.transfer)
         work.transfer.reset();
+    work.wait.reset();
+    hostDone(work);
     --m_inFlight;
 
     if (kind == WorkState::Kind::Saved || kind == WorkState::Kind::Skipped)
@@ -406,6 +557,7 @@ void BatchDownload::end(Work &work, WorkState::Kind kind, const QString &reason)
             break;
         case WorkState::Kind::Waiting:
         case WorkState::Kind::Running:
+        case WorkState::Kind::ServerBusy:
         case WorkState::Kind::Dropped:
             break;
         }

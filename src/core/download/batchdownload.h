@@ -12,11 +12,14 @@
 #include <QSet>
 #include <QString>
 
+#include <chrono>
+#include <functional>
 #include <memory>
 #include <vector>
 
 class QEventLoop;
 class QNetworkReply;
+class QTimer;
 
 // One work of the list to save: what its row holds.
 struct QueuedWork {
@@ -41,6 +44,14 @@ struct QueuedWork {
 // A stop removes every part the run wrote, those waiting for their second try included.
 // Like a transfer, run() returns when the queue is over and keeps the windows live
 // meanwhile.
+//
+// The queue is polite to the servers it asks: no more than jobs() of its requests (pages,
+// resolves, HEADs, pictures, transfers) go to one host at a time; a server that answers
+// 429 or 503 with a Retry-After is left alone that long (the work says so, counting down)
+// and then asked again, unless it asks for more than kMaxServerWait in all, which fails
+// the work; and the second try of the failed works comes after a pause with jitter
+// (retryPause(), which grows with each try), so that a server in trouble is not asked
+// again at once.
 class BatchDownload : public QObject
 {
     Q_OBJECT
@@ -57,6 +68,7 @@ public:
         enum class Kind {
             Waiting, // queued, or queued again after a failure
             Running, // resolved, read or transferred now
+            ServerBusy, // the server asked it to wait: `seconds` left
             Saved,
             Skipped, // already there whole
             Failed,
@@ -65,10 +77,13 @@ public:
         Kind kind = Kind::Waiting;
         int percent = 0; // Running: the transfer's share done
         QString reason;  // Failed: the status text the window shows for that failure
+        int seconds = 0; // ServerBusy: the seconds left before the request goes again
     };
 
     static constexpr int kDefaultJobs = 3;
     static constexpr int kMaxJobs = 8;
+    // The longest a work waits for servers that asked it to (Retry-After), all waits together.
+    static constexpr std::chrono::seconds kMaxServerWait{60};
 
     explicit BatchDownload(QObject *parent = nullptr);
     ~BatchDownload() override;
@@ -78,6 +93,13 @@ public:
     int jobs() const { return m_jobs; }
     // Whether saved songs get their names, picture and page written into them.
     void setTagging(bool on) { m_tagging = on; }
+    // Transfers of the queue read no faster than the limiter allows, all of them together.
+    void setRateLimiter(std::shared_ptr<download::RateLimiter> limiter) { m_limiter = std::move(limiter); }
+
+    // The pause before the failed works are tried again: `base` before the first retry,
+    // twice that before the next, and so on, each with up to half of it again at random.
+    static void setRetryPause(std::chrono::milliseconds base);
+    static std::chrono::milliseconds retryPause(int attempt);
 
     Tally run(const QList<QueuedWork> &works, const QString &folder);
     bool isRunning() const { return m_running; }
@@ -95,6 +117,10 @@ public:
     static QString workText(int position, int count);
     // The line that sums a finished run up: saved, skipped and failed works.
     static QString summaryText(const Tally &tally);
+    // "服务器繁忙,12 秒后重试..": a work waits because its server asked it to.
+    static QString serverBusyText(int seconds);
+    // Why a work failed whose server asked it to wait longer than kMaxServerWait.
+    static QString serverWaitTooLongText(int seconds);
 
 signals:
     // Work `position` (from 1) of `count` is starting, or starting again.
@@ -112,11 +138,18 @@ private:
     void startRound(const QList<int> &order);
     void fill();
     void begin(Work &work);
+    void fetchPage(Work &work, const QString &address, void (BatchDownload::*then)(Work &, const net::FetchResult &));
+    bool waitIfAsked(Work &work, int httpStatus, const QByteArray &retryAfter, const std::function<void()> &again);
+    void whenHostFree(Work &work, const QString &address, std::function<void()> send);
+    void hostDone(Work &work);
+    void sendWaiting(const QString &host);
     void resolved(Work &work, const net::FetchResult &fetched);
     void pageRead(Work &work, const net::FetchResult &fetched);
     void reserveInOrder();
     void checkPresent(Work &work);
+    void askHead(Work &work);
     void transfer(Work &work);
+    void startTransfer(Work &work);
     void end(Work &work, WorkState::Kind kind, const QString &reason = {});
     void setState(int index, WorkState state);
     void reportProgress();
@@ -136,6 +169,10 @@ private:
     bool m_roundsOver = false;
     int m_lastPercent = -1;
     QEventLoop *m_loop = nullptr;
+    QTimer *m_pause = nullptr;          // before the second round
+    std::shared_ptr<download::RateLimiter> m_limiter;
+    QHash<QString, int> m_hostRequests;         // requests under way, by host
+    QHash<QString, QList<Work *>> m_hostWaiting; // works whose request waits for its host
     QList<int> m_again;                 // failed in the first round
     QList<int> m_failed;                // failed in the last round
     QList<int> m_percent;               // each work's share done, for the run's progress

@@ -110,6 +110,7 @@ qint64 Cls_DownLoad::DLFile(const QString &sRemoteURL, const QString &sLocalFile
     const auto notBusy = qScopeGuard([this] { m_busy = false; });
 
     download::Transfer transfer(sRemoteURL, sLocalFilePath, details);
+    transfer.setRateLimiter(m_limiter);
     m_transfer = &transfer;
     const auto forget = qScopeGuard([this] { m_transfer = nullptr; });
     qint64 start = 0;

@@ -7,6 +7,7 @@
 #include <QString>
 
 #include <functional>
+#include <memory>
 
 class QEventLoop;
 
@@ -59,6 +60,9 @@ public:
     // program's ending (platform::endProgram) ends a transfer the same way by itself.
     void abandon();
 
+    // Transfers from now on read no faster than the limiter allows (none: as fast as they come).
+    void setRateLimiter(std::shared_ptr<download::RateLimiter> limiter) { m_limiter = std::move(limiter); }
+
     // The clock of the speed figures, in seconds since local midnight with fraction.
     using TimeOfDay = std::function<double()>;
     void setTimeOfDayClock(TimeOfDay clock);
@@ -80,6 +84,7 @@ private:
     qint64 m_resumedAt = 0;
     QEventLoop *m_wait = nullptr;
     download::Transfer *m_transfer = nullptr;
+    std::shared_ptr<download::RateLimiter> m_limiter;
     TimeOfDay m_clock;
     double m_dayRead = 0;          // the time of day when last read from the clock
     QElapsedTimer m_sinceDayRead;  // time since then

@@ -195,7 +195,7 @@ void Transfer::send(bool resume)
         request.setRawHeader("If-Range", m_validator);
     }
     m_reply = net::networkManager().get(request);
-    m_reply->setReadBufferSize(kReplyBufferBytes);
+    m_reply->setReadBufferSize(m_limiter ? m_limiter->readBufferBytes() : kReplyBufferBytes);
     connect(m_reply, &QNetworkReply::metaDataChanged, this, &Transfer::headIn);
     connect(m_reply, &QNetworkReply::readyRead, this, &Transfer::readBlocks);
     connect(m_reply, &QNetworkReply::finished, this, &Transfer::bodyEnded);
@@ -237,6 +237,8 @@ void Transfer::headIn()
         // Not answered (a certificate that does not verify included), answered with an
         // error page, still redirecting when the redirects ran out, or answered with a web
         // page (the sign-in page of a hotel network, say) instead of the song.
+        m_refusedStatus = statusOf(*m_reply);
+        m_retryAfter = m_reply->rawHeader("Retry-After");
         emit stage(8);
         finish(TransferResult::RequestFailed);
         return;
@@ -276,7 +278,7 @@ void Transfer::readBlocks()
     static thread_local std::vector<char> buffer(kBlockBytes);
     m_idle->start(net::fetchIdleTimeout());
     while (m_reply && m_reply->bytesAvailable() > 0 && !m_done) {
-        const qint64 got = m_reply->read(buffer.data(), std::min<qint64>(m_reply->bytesAvailable(), kBlockBytes));
+        const qint64 got = readAllowed(buffer.data(), std::min<qint64>(m_reply->bytesAvailable(), kBlockBytes));
         if (got <= 0)
             break;
         m_total += got;
@@ -319,7 +321,8 @@ void Transfer::bodyEnded()
         }
     }
     readBlocks();
-    if (m_done || !decide(true))
+    // Held back by the rate limit: the throttle ends it.
+    if (m_done || (m_limiter && !m_broken && m_reply->bytesAvailable() > 0) || !decide(true))
         return;
     emit stage(9);
     const bool cutShort = m_broken || m_reply->error() != QNetworkReply::NoError || (m_size > 0 && m_total < m_size)
@@ -465,6 +468,32 @@ void keepStoppedPart(const QString &path)
     if (servedRecord(path))
         return;
     ::rename(QFile::encodeName(part).constData(), QFile::encodeName(path).constData());
+}
+
+void Transfer::setRateLimiter(std::shared_ptr<RateLimiter> limiter)
+{
+    m_limiter = std::move(limiter);
+    if (!m_limiter || m_throttle)
+        return;
+    m_throttle = new QTimer(this);
+    m_throttle->setSingleShot(true);
+    connect(m_throttle, &QTimer::timeout, this, [this] {
+        readBlocks();
+        if (!m_done && m_reply && m_reply->isFinished() && m_reply->bytesAvailable() == 0)
+            bodyEnded();
+    });
+}
+
+// What the rate limit allows of a read now; when nothing, the throttle calls again once
+// the budget has grown.
+qint64 Transfer::readAllowed(char *into, qint64 wanted)
+{
+    const qint64 allowed = m_limiter ? m_limiter->take(wanted) : wanted;
+    if (allowed > 0)
+        return m_reply->read(into, allowed);
+    if (!m_throttle->isActive())
+        m_throttle->start(m_limiter->wait(wanted));
+    return 0;
 }
 
 void Transfer::stop()

@@ -2,6 +2,7 @@
 
 #include "download/filetags.h"
 #include "download/partlock.h"
+#include "download/ratelimiter.h"
 
 #include <QByteArray>
 #include <QFile>
@@ -87,6 +88,9 @@ public:
     void stop();
     // Ends it now and removes the part; finished() follows at once.
     void abandon();
+    // Reads the body no faster than the limiter's budget, which other transfers may share.
+    // Before start().
+    void setRateLimiter(std::shared_ptr<RateLimiter> limiter);
 
     const QString &path() const { return m_path; }
     qint64 written() const { return m_total; }   // bytes of the body in, a resumed part included
@@ -94,6 +98,9 @@ public:
     qint64 size() const { return m_size; }        // the whole body's size, 0 when unknown
     TransferResult result() const { return m_result; }
     bool isRunning() const { return m_started && !m_done; }
+    // A refused answer (RequestFailed): its status (0 when none came) and its Retry-After.
+    int refusedStatus() const { return m_refusedStatus; }
+    const QByteArray &retryAfter() const { return m_retryAfter; }
 
 signals:
     void stage(int TmpState);
@@ -111,6 +118,7 @@ private:
     TransferResult conclude(bool cutShort);
     void concluded();
     bool commit();
+    qint64 readAllowed(char *into, qint64 wanted);
     bool decide(bool ended);
     bool writeOut(const char *data, qint64 size);
     bool cutTrailingTags();
@@ -153,6 +161,10 @@ private:
     bool m_done = false;
     bool m_broken = false;
     TransferResult m_result = TransferResult::NotStarted;
+    int m_refusedStatus = 0;
+    QByteArray m_retryAfter;
+    std::shared_ptr<RateLimiter> m_limiter;
+    QTimer *m_throttle = nullptr; // wakes a read that the limiter held back
 };
 
 } // namespace download

@@ -4,6 +4,8 @@
 #include "platform/trust.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
+#include <QLocale>
 #include <QEventLoop>
 #include <QNetworkAccessManager>
 #include <QNetworkProxyFactory>
@@ -120,6 +122,29 @@ QNetworkAccessManager &networkManager()
     return *manager;
 }
 
+std::optional<std::chrono::seconds> retryAfter(int httpStatus, const QByteArray &value, const QDateTime &now)
+{
+    if (httpStatus != 429 && httpStatus != 503)
+        return std::nullopt;
+    const QByteArray text = value.trimmed();
+    if (text.isEmpty())
+        return std::nullopt;
+    bool number = false;
+    const qlonglong seconds = text.toLongLong(&number);
+    if (number)
+        return seconds >= 0 ? std::optional(std::chrono::seconds(seconds)) : std::nullopt;
+    // An HTTP date: the fixed form ("Sun, 06 Nov 1994 08:49:37 GMT"), else whatever else
+    // of the mail form a server sends.
+    QDateTime at = QLocale::c().toDateTime(QString::fromLatin1(text), QStringLiteral("ddd, dd MMM yyyy HH:mm:ss 'GMT'"));
+    if (at.isValid())
+        at.setTimeSpec(Qt::UTC);
+    else
+        at = QDateTime::fromString(QString::fromLatin1(text), Qt::RFC2822Date);
+    if (!at.isValid())
+        return std::nullopt;
+    return std::chrono::seconds(std::max<qint64>(0, now.secsTo(at)));
+}
+
 std::chrono::milliseconds fetchIdleTimeout()
 {
     return g_idleTimeout;
@@ -222,6 +247,7 @@ FetchResult FetchJob::answer() const
     result.outcome = Outcome::Answered;
     result.httpStatus = status.toInt();
     result.contentType = m_reply->header(QNetworkRequest::ContentTypeHeader).toByteArray();
+    result.retryAfter = m_reply->rawHeader("Retry-After");
     result.body = m_reply->readAll();
     if (result.body.size() > m_maxBytes) {
         result = FetchResult{};

@@ -6,7 +6,9 @@
 #include <QString>
 
 #include <chrono>
+#include <optional>
 
+class QDateTime;
 class QNetworkAccessManager;
 class QNetworkReply;
 class QTimer;
@@ -42,6 +44,7 @@ struct FetchResult {
     int httpStatus = 0;
     QByteArray body;
     QByteArray contentType;
+    QByteArray retryAfter; // the Retry-After header, "" when there is none
     QString errorString;
 };
 
@@ -55,6 +58,11 @@ void dropReply(QNetworkReply *reply);
 // closed just as the request went out. Such a request is sent again once on a new one, as
 // browsers do.
 bool closedUnanswered(const QNetworkReply &reply);
+
+// How long a busy server asks to be left alone before the same request comes again: an
+// answer 429 (too many requests) or 503 (unavailable) with a Retry-After header of
+// seconds or of an HTTP date (a date already past: 0). Nothing for any other answer.
+std::optional<std::chrono::seconds> retryAfter(int httpStatus, const QByteArray &value, const QDateTime &now);
 
 // A fetch ends as Failed after this long without any progress.
 std::chrono::milliseconds fetchIdleTimeout();

@@ -190,6 +190,7 @@ private:
     // which of them it left failed.
     QList<QPersistentModelIndex> queuedRows;
     QList<int> failedRows;
+    int serverWaitShown = -1; // the work whose server's wait the status line tells, if any
     CaptionLabel *Label11_1 = nullptr;
     QLineEdit *Text1 = nullptr;
     QPushButton *Command9 = nullptr;

@@ -145,8 +145,9 @@ void Form1::queueRows(const QList<QTreeWidgetItem *> &rows)
     updateWorksActions();
 }
 
-// A work's fate in its row: waiting, its transfer's share, saved, skipped or failed (why,
-// in the row's tooltip).
+// A work's fate in its row: waiting, its transfer's share, the seconds its server asked it
+// to wait (the whole sentence on the status line and as the row's tooltip), saved, skipped
+// or failed (why, in the row's tooltip).
 void Form1::showWorkState(int index, const BatchDownload::WorkState &state)
 {
     const QPersistentModelIndex at = queuedRows.value(index);
@@ -154,12 +155,25 @@ void Form1::showWorkState(int index, const BatchDownload::WorkState &state)
         return;
     QTreeWidgetItem *row = ListView1->topLevelItem(at.row());
     QString text;
+    QString reason = state.reason;
     switch (state.kind) {
     case BatchDownload::WorkState::Kind::Waiting:
         text = QStringLiteral("等待");
         break;
     case BatchDownload::WorkState::Kind::Running:
         text = QStringLiteral("%1%").arg(state.percent);
+        // Its wait is over: the status line counts the works again.
+        if (serverWaitShown == index) {
+            serverWaitShown = -1;
+            setStatus(BatchDownload::workText(index + 1, int(queuedRows.size())));
+        }
+        break;
+    case BatchDownload::WorkState::Kind::ServerBusy:
+        // The cell is narrow: the seconds there, the whole sentence on the status line.
+        text = QStringLiteral("等待 %1 秒").arg(state.seconds);
+        reason = BatchDownload::serverBusyText(state.seconds);
+        serverWaitShown = index;
+        setStatus(reason);
         break;
     case BatchDownload::WorkState::Kind::Saved:
         text = QStringLiteral("已保存");
@@ -176,8 +190,10 @@ void Form1::showWorkState(int index, const BatchDownload::WorkState &state)
     case BatchDownload::WorkState::Kind::Dropped:
         break;
     }
+    if (state.kind != BatchDownload::WorkState::Kind::ServerBusy && serverWaitShown == index)
+        serverWaitShown = -1;
     row->setText(kStateColumn, text);
-    row->setToolTip(kStateColumn, state.reason);
+    row->setToolTip(kStateColumn, reason);
     for (int column = 0; column < kStateColumn; ++column)
-        row->setToolTip(column, state.reason);
+        row->setToolTip(column, reason);
 }
