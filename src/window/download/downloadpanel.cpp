@@ -153,7 +153,7 @@ void Form1::buildDownloadPanel()
     writeTagsCheck = named(new QCheckBox(QStringLiteral("写入歌名、歌手与头像"), Picture5), "writeTagsCheck",
                            tw(3300, 195, 3100, 300));
     writeTagsCheck->setChecked(true);
-    writeTagsCheck->setToolTip(QStringLiteral("下载完成后把歌名、歌手、描述和歌手头像写入音乐文件"));
+    writeTagsCheck->setToolTip(QStringLiteral("保存时把歌名、歌手、描述和歌手头像写入音乐文件"));
 
     connect(Command2, &QPushButton::clicked, this, &Form1::Command2_Click);
     connect(Command1, &QPushButton::clicked, this, &Form1::Command1_Click);
