@@ -1,6 +1,7 @@
 #include "platform/appinstance.h"
 
 #include "platform/applicationadaptor.h"
+#include "platform/busname.h"
 
 #include <QDBusConnection>
 #include <QDBusMessage>
@@ -18,10 +19,7 @@ namespace {
 constexpr int kBusTimeoutMs = 2000;
 constexpr int kHandOverTimeoutMs = 5000;
 
-// RequestName's flag and answers (the bus's own numbers).
-constexpr uint kDoNotQueue = 4;
-constexpr uint kPrimaryOwner = 1;
-constexpr uint kAlreadyOwner = 4;
+using namespace busname;
 
 // What the desktop gave this start to raise a window with, passed on to the one that shows.
 QVariantMap platformData()

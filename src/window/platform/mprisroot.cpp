@@ -1,5 +1,6 @@
 #include "platform/mprisroot.h"
 
+#include "platform/busname.h"
 #include "platform/mediacontrols.h"
 #include "platform/mprisplayer.h"
 
@@ -18,8 +19,7 @@ const QString MprisRoot::kObjectPath = QStringLiteral("/org/mpris/MediaPlayer2")
 
 namespace {
 
-constexpr uint kDoNotQueue = 4;
-constexpr uint kPrimaryOwner = 1;
+using namespace busname;
 
 // Asks for name without waiting and notes it in owned once it is taken; a taken name leads
 // to the instance name MPRIS gives a second player of the same program.
