@@ -3,11 +3,10 @@
 #include "app/form1.h"
 
 #include "app/alphaimage.h"
-#include "app/alphaimageaccessible.h"
 #include "app/captionlabel.h"
-#include "app/captionlabelaccessible.h"
 #include "app/eventhook.h"
 #include "app/framedwindowaccessible.h"
+#include "app/widgetaccessibles.h"
 
 #include <QAccessible>
 #include <QAction>

@@ -1,6 +1,7 @@
-#include "app/alphaimageaccessible.h"
+#include "app/widgetaccessibles.h"
 
 #include "app/alphaimage.h"
+#include "app/captionlabel.h"
 
 AlphaImageAccessible::AlphaImageAccessible(AlphaImage *image)
     : QAccessibleWidget(image)
@@ -37,4 +38,33 @@ QStringList AlphaImageAccessible::keyBindingsForAction(const QString &actionName
     if (actionName == pressAction() && image()->isKeyboardButton())
         return {QStringLiteral("Space"), QStringLiteral("Return")};
     return QAccessibleWidget::keyBindingsForAction(actionName);
+}
+
+CaptionLabelAccessible::CaptionLabelAccessible(CaptionLabel *label)
+    : QAccessibleWidget(label)
+{
+}
+
+const CaptionLabel *CaptionLabelAccessible::label() const
+{
+    return static_cast<const CaptionLabel *>(widget());
+}
+
+QAccessible::Role CaptionLabelAccessible::role() const
+{
+    return label()->isAnnounced() ? QAccessible::StatusBar : QAccessible::StaticText;
+}
+
+QAccessible::State CaptionLabelAccessible::state() const
+{
+    QAccessible::State state = QAccessibleWidget::state();
+    state.readOnly = true;
+    return state;
+}
+
+QString CaptionLabelAccessible::text(QAccessible::Text t) const
+{
+    if (t == QAccessible::Name && label()->accessibleName().isEmpty())
+        return label()->caption();
+    return QAccessibleWidget::text(t);
 }
