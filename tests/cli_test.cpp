@@ -472,7 +472,10 @@ TEST_F(Cli, LimitRateKeepsARunToTheRate)
             ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
         }
         const double expected = row.bytes / double(*parseRate(row.rate));
-        EXPECT_NEAR(seconds[1] - seconds[0], expected, expected / 10) << row.rate.toStdString();
+        // Never faster than the rate; slower only by what the run costs without a limit (on a
+        // loaded machine that cost overlaps the waits, so it is no fixed sum).
+        EXPECT_GE(seconds[1], expected * 0.9) << row.rate.toStdString();
+        EXPECT_LE(seconds[1], expected * 1.1 + seconds[0]) << row.rate.toStdString();
     }
     service().setRequestObserver({});
 }
